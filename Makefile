@@ -52,6 +52,9 @@ fuzz: deps
 	cmake --build $(BUILD_TEST) -j $(JOBS)
 	ctest --test-dir $(BUILD_TEST) --output-on-failure -L fuzz
 
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)
+
 demo: build
 	@if [ -x scripts/demo.sh ]; then scripts/demo.sh $(BUILD); else echo "demo: scripts/demo.sh missing" >&2; exit 1; fi
 
