@@ -314,3 +314,51 @@ TEST(KavsnmpdCommandLine, RefusesToRunWithoutAUsableAgent) {
 
 }  // namespace
 }  // namespace kavit
+
+namespace kavit {
+namespace {
+
+TEST(FakeAgentAgentx, ServesTheSameWalkAndTrapsThroughAPrivateSnmpd) {
+  TempDir dir;
+  std::string fifo = dir.File("traps.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  TrapReceiver traps;
+  ASSERT_TRUE(traps.Start(dir.path(), FreeUdpPort()));
+  MasterAgent snmpd;
+  ASSERT_TRUE(snmpd.Start(dir.path(), FreeUdpPort(), traps.port()))
+      << ReadFile(dir.File("snmpd.log"));
+  Daemon host;
+  ASSERT_TRUE(host.Start({Kavsnmpd(), "--agent", FakeAgent(), "--agentx", snmpd.socket_path()},
+                         dir.File("kavsnmpd.log"),
+                         {{"FAKE_AGENT_LOG", dir.File("agent.log")}, {"FAKE_AGENT_FIFO", fifo}}));
+  ASSERT_TRUE(host.WaitForLog("subagent connected", 10000)) << host.log();
+
+  RunResult walk = SnmpTool("snmpbulkwalk", "2c", snmpd.port(), {kView}, dir.path());
+  std::vector<VarLine> lines = ParseVarLines(walk.out);
+  ASSERT_EQ(lines.size(), 10u) << walk.all();
+  EXPECT_EQ(lines.front().oid, kObject);
+  EXPECT_EQ(lines.back().value, "STRING: \"fake controller two\"");
+  RunResult missing = SnmpTool("snmpget", "1", snmpd.port(), {".1.3.6.1.4.1.47319.1.1.99.0"},
+                               dir.path());
+  EXPECT_NE(missing.all().find("noSuchName"), std::string::npos) << missing.all();
+
+  WriteFile(fifo, "trap 391 Controller#1 IDE Channel # 3 Device Failed\n");
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (const ReceivedTrap& t : traps.Traps())
+          if (t.specific == 391) return true;
+        return false;
+      },
+      5000))
+      << ReadFile(dir.File("snmptrapd.log"));
+  for (const ReceivedTrap& t : traps.Traps()) {
+    if (t.specific != 391) continue;  // snmpd's own coldStart
+    EXPECT_EQ(t.enterprise, ".1.3.6.1.4.1.47319.1.1");
+    EXPECT_EQ(t.generic, 6);
+    EXPECT_NE(t.bindings.find("\"Controller#1 IDE Channel # 3 Device Failed\""), std::string::npos);
+  }
+  EXPECT_EQ(host.Stop(SIGTERM, 3000), 0) << host.log();
+}
+
+}  // namespace
+}  // namespace kavit

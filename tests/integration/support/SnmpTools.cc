@@ -2,6 +2,7 @@
 #include "tests/integration/support/SnmpTools.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -102,7 +103,9 @@ std::vector<ReceivedTrap> TrapReceiver::Traps() const {
     trap.agent_address = f[2];
     trap.enterprise = f[3];
     trap.generic = f[4].empty() ? -1 : atoi(f[4].c_str());
-    trap.specific = f[5].empty() ? -1 : atoi(f[5].c_str());
+    // snmptrapd prints the specific type as ".267".
+    std::string specific = f[5].empty() || f[5][0] != '.' ? f[5] : f[5].substr(1);
+    trap.specific = specific.empty() ? -1 : atoi(specific.c_str());
     trap.bindings = f[6];
     traps.push_back(trap);
   }
@@ -117,6 +120,32 @@ bool TrapReceiver::WaitForTraps(int version, size_t count, int timeout_ms) const
         return n >= count;
       },
       timeout_ms, 50);
+}
+
+}  // namespace kavit
+
+namespace kavit {
+
+bool MasterAgent::Start(const std::string& dir, int port, int trap_port) {
+  port_ = port;
+  socket_ = dir + "/agentx.sock";
+  std::string conf = dir + "/snmpd.conf";
+  // The AgentX time-out must outlast one controller exchange of the subagent.
+  WriteFile(conf, "master agentx\n"
+                  "agentXSocket " + socket_ + "\n"
+                  "agentXTimeout 10\n"
+                  "agentXRetries 0\n"
+                  "rocommunity public 127.0.0.1\n"
+                  "v1trapaddress 127.0.0.1\n"
+                  "trapsink 127.0.0.1:" + std::to_string(trap_port) + " public\n");
+  // No SMUX (it would listen on TCP port 199), and no state outside dir.
+  if (!daemon_.Start({"/usr/sbin/snmpd", "-f", "-C", "-c", conf, "-Lf", dir + "/snmpd.log", "-I",
+                      "-smux", "udp:127.0.0.1:" + std::to_string(port)},
+                     dir + "/snmpd.out", ToolEnv(dir)))
+    return false;
+  return WaitUntil([&] { return access(socket_.c_str(), F_OK) == 0 || !daemon_.running(); },
+                   10000) &&
+         daemon_.running();
 }
 
 }  // namespace kavit

@@ -54,3 +54,22 @@ class TrapReceiver {
 };
 
 }  // namespace kavit
+
+namespace kavit {
+
+// A private snmpd acting as AgentX master: listens on 127.0.0.1:port, takes
+// subagents on a unix socket in dir, sends SNMPv1 traps to trap_port.
+class MasterAgent {
+ public:
+  bool Start(const std::string& dir, int port, int trap_port);
+  const std::string& socket_path() const { return socket_; }
+  int port() const { return port_; }
+  Daemon& daemon() { return daemon_; }
+
+ private:
+  Daemon daemon_;
+  std::string socket_;
+  int port_ = 0;
+};
+
+}  // namespace kavit
