@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ constexpr int kResultRoom = kQueryMibMaxIds;
 // Objects of a type the relay cannot carry that a GETNEXT passes over on one
 // controller before it gives that controller up.
 constexpr int kMaxPassOver = 64;
+
+// QueryMib keeps its answer in storage that all library objects share, so two
+// queries never run at once, even from a host that calls from several threads.
+std::mutex g_QueryLock;
 
 constexpr const char* kRequestTypeNames[2] = {"SNMP_PDU_GET", "SNMP_PDU_GETNEXT"};
 
@@ -266,6 +271,7 @@ int RelayBinding(RFC1157VarBind* binding, BYTE request_type, const char* communi
 
 BOOL SnmpExtensionQuery(BYTE request_type, RFC1157VarBindList* bindings,
                         AsnInteger32* error_status, AsnInteger32* error_index) {
+  std::lock_guard<std::mutex> serialise(g_QueryLock);
   KavSettings settings = ReadSettings();
   if (bindings == nullptr || (bindings->list == nullptr && bindings->len != 0)) {
     g_Debug.Trace("variableBindings missing\r\n");
