@@ -50,6 +50,10 @@ struct Trap {
 void FailAllocationsOfSize(UINT bytes);
 
 class AgentHost : public ::testing::Test {
+ public:
+  // Lines of the device server's log ("scsiN: connected", ...).
+  static std::vector<std::string> ServerLog();
+
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -81,9 +85,6 @@ class AgentHost : public ::testing::Test {
   int CountTrace(const std::string& line) const;
   // Waits until `line` has been traced at least `count` times.
   bool WaitForTrace(const std::string& line, int count, int timeout_ms) const;
-  // Lines of the device server's log ("scsiN: connected", ...).
-  static std::vector<std::string> ServerLog();
-
   std::string root_;
   std::string device_dir_;
   std::string program_files_;

@@ -78,7 +78,7 @@ TEST_F(AgentLifecycle, UnloadStopsTheRunningEventThreadFirst) {
   ASSERT_TRUE(Init());
   // Let the thread get into its polls, with an event in flight.
   At(9)->AppendEvent(2, 11, 0, "Vol01");
-  ASSERT_TRUE(WaitForTrace("Reading Configuration....", 3, 3000));
+  ASSERT_TRUE(WaitForTrace("Reading Configuration....", 2, 3000));
   Unload();
   std::vector<std::string> lines = TraceLines();
   auto at = [&lines](const std::string& line) {
