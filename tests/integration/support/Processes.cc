@@ -96,6 +96,12 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code ignored;
+  // KAVIT_KEEP=1 keeps the directories (logs, configuration) for a post-mortem.
+  const char* keep = getenv("KAVIT_KEEP");
+  if (keep != nullptr && strcmp(keep, "1") == 0) {
+    fprintf(stderr, "kept %s\n", path_.c_str());
+    return;
+  }
   if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
