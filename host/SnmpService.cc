@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <syslog.h>
 #include <filesystem>
 #include <vector>
 
@@ -72,7 +73,10 @@ bool SnmpService::Start(const HostOptions& options, AgentModule* agent, std::str
   }
   persistent_dir_ = dir.data();
 
-  snmp_enable_stderrlog();
+  // The library's own notices go to stderr too; its chatter only with --verbose.
+  netsnmp_log_handler* log = netsnmp_register_loghandler(NETSNMP_LOGHANDLER_STDERR,
+                                                         IsVerbose() ? LOG_DEBUG : LOG_NOTICE);
+  if (log != nullptr) log->token = strdup("stderr");
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
   netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);

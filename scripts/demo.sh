@@ -89,7 +89,7 @@ cat > "$WORK/snmptrapd.conf" <<CONF
 disableAuthorization yes
 CONF
 "$SNMPTRAPD" -f -C -c "$WORK/snmptrapd.conf" -Lf "$WORK/traps.log" -n -X \
-  -M "+$MIB_DIRS" -m ALL "udp:127.0.0.1:$TRAP_PORT" > "$WORK/snmptrapd.out" 2>&1 &
+  -M "$MIB_DIRS" -m ALL "udp:127.0.0.1:$TRAP_PORT" > "$WORK/snmptrapd.out" 2>&1 &
 PIDS+=($!)
 wait_for 10 sh -c "ss -H -lnu 'sport = :$TRAP_PORT' | grep -q ." \
   || { cat "$WORK/snmptrapd.out"; die "snmptrapd did not come up"; }
@@ -105,7 +105,7 @@ wait_for 20 grep -q "kavsnmpd: serving" "$WORK/kavsnmpd.log" \
 cat "$WORK/kavsnmpd.log"
 
 say "snmpwalk -v2c -c public 127.0.0.1:$SNMP_PORT 1.3.6.1.4.1.47319"
-snmpwalk -v2c -c public -t 5 -r 1 -M "+$MIB_DIRS" -m ALL "udp:127.0.0.1:$SNMP_PORT" \
+snmpwalk -v2c -c public -t 5 -r 1 -M "$MIB_DIRS" -m ALL "udp:127.0.0.1:$SNMP_PORT" \
   1.3.6.1.4.1.47319 2>&1 | grep -v '^No more variables' || true
 
 say "Injecting one event per severity with kavsimctl"
@@ -129,7 +129,7 @@ if [ "${CI:-}" = "true" ] || [ ! -t 0 ]; then
   say "No terminal: stopping"
   exit 0
 fi
-say "Serving on udp:127.0.0.1:$SNMP_PORT; try: snmpwalk -v2c -c public -M +$MIB_DIRS -m ALL 127.0.0.1:$SNMP_PORT 1.3.6.1.4.1.47319"
+say "Serving on udp:127.0.0.1:$SNMP_PORT; try: snmpwalk -v2c -c public -M $MIB_DIRS -m ALL 127.0.0.1:$SNMP_PORT 1.3.6.1.4.1.47319"
 echo "Press Ctrl-C to stop."
 while kill -0 "$HOST_PID" 2>/dev/null; do sleep 1; done
 echo "demo: kavsnmpd has stopped:" >&2

@@ -375,7 +375,7 @@ TEST_F(EndToEnd, AgentxModeBehindAPrivateSnmpdGivesTheSameWalkAndTraps) {
       << ReadFile(dir_.File("snmpd.log"));
   ASSERT_TRUE(host_.Start({Kavsnmpd(), "--agent", Agent(), "--agentx", snmpd.socket_path()},
                           dir_.File("kavsnmpd.log"), HostEnv()));
-  ASSERT_TRUE(host_.WaitForLog("subagent connected", 20000)) << host_.log();
+  ASSERT_TRUE(host_.WaitForLog("as an AgentX subagent", 20000)) << host_.log();
   port_ = snmpd.port();
   for (const char* version : {"1", "2c"}) {
     SCOPED_TRACE(version);

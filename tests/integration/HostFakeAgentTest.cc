@@ -331,7 +331,7 @@ TEST(FakeAgentAgentx, ServesTheSameWalkAndTrapsThroughAPrivateSnmpd) {
   ASSERT_TRUE(host.Start({Kavsnmpd(), "--agent", FakeAgent(), "--agentx", snmpd.socket_path()},
                          dir.File("kavsnmpd.log"),
                          {{"FAKE_AGENT_LOG", dir.File("agent.log")}, {"FAKE_AGENT_FIFO", fifo}}));
-  ASSERT_TRUE(host.WaitForLog("subagent connected", 10000)) << host.log();
+  ASSERT_TRUE(host.WaitForLog("as an AgentX subagent", 10000)) << host.log();
 
   RunResult walk = SnmpTool("snmpbulkwalk", "2c", snmpd.port(), {kView}, dir.path());
   std::vector<VarLine> lines = ParseVarLines(walk.out);
