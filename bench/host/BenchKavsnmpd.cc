@@ -106,7 +106,8 @@ struct Host {
   void Start(const std::string& scenario, int trap_port) {
     devices = dir.File("devices");
     std::string settings_dir = dir.File("pf/KVADM/SNMP");
-    if (system(("mkdir -p " + devices + " " + settings_dir).c_str()) != 0) Fail("mkdir");
+    if (system(("mkdir -p " + devices + " " + settings_dir + " " + dir.File("ipc")).c_str()) != 0)
+      Fail("mkdir");
     kavit::WriteFile(settings_dir + "/KavSnmp.ini", "[SNMP]\nNoLevel=4\nCommunity=public\n");
     if (!kavsim.Start({kavit::BinDir() + "/kavsim", "--device-dir", devices, "--scenario",
                        kavit::SourceDir() + "/sim/scenarios/" + scenario},
@@ -125,7 +126,9 @@ struct Host {
       argv.push_back("127.0.0.1:" + std::to_string(trap_port));
     }
     if (!kavsnmpd.Start(argv, dir.File("kavsnmpd.log"),
-                        {{"KAV_DEVICE_DIR", devices}, {"KAV_PROGRAM_FILES", dir.File("pf")}}) ||
+                        {{"KAV_DEVICE_DIR", devices},
+                         {"KAV_PROGRAM_FILES", dir.File("pf")},
+                         {"KAV_IPC_DIR", dir.File("ipc")}}) ||
         !kavsnmpd.WaitForLog("kavsnmpd: serving", 20000))
       Fail("kavsnmpd did not come up: " + kavsnmpd.log());
   }

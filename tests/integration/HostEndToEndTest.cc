@@ -50,6 +50,8 @@ class EndToEnd : public ::testing::Test {
     ASSERT_FALSE(dir_.path().empty());
     devices_ = dir_.File("devices");
     ASSERT_EQ(mkdir(devices_.c_str(), 0755), 0);
+    ipc_ = dir_.File("ipc");
+    ASSERT_EQ(mkdir(ipc_.c_str(), 0755), 0);
     ASSERT_EQ(system(("mkdir -p " + dir_.File("pf/KVADM/SNMP")).c_str()), 0);
     WriteSettings(4, "public");
   }
@@ -78,8 +80,12 @@ class EndToEnd : public ::testing::Test {
         << kavsim_.log();
   }
 
+  // Its own device, settings and IPC directories: the port mutexes are
+  // machine-wide, and a test holding one through a silent controller's
+  // time-out must not stall the hosts of other tests.
   Env HostEnv() const {
     return {{"KAV_DEVICE_DIR", devices_},
+            {"KAV_IPC_DIR", ipc_},
             {"KAV_PROGRAM_FILES", dir_.File("pf")},
             {"KAV_AGENT_TRACE", dir_.File("agent-trace.log")}};
   }
@@ -125,6 +131,7 @@ class EndToEnd : public ::testing::Test {
 
   TempDir dir_;
   std::string devices_;
+  std::string ipc_;
   std::unique_ptr<kavsim::Simulator> sim_;
   std::unique_ptr<kavsim::DeviceServer> server_;
   Daemon kavsim_;
