@@ -2,16 +2,21 @@
 #
 # kav_add_gtest(NAME SOURCES... [LIBS ...] [LABELS ...])
 #   Builds a GoogleTest program and registers its cases with CTest.
-#   LABELS "tsan" marks thread-heavy tests that `make tsan` runs under ThreadSanitizer.
+#   LABELS tsan marks thread-heavy tests that `make tsan` runs under ThreadSanitizer
+#   (one label; programs without it are labelled unit).
 function(kav_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBS})
-  set(labels unit ${ARG_LABELS})
+  # One label per program: a list would be split into separate properties here.
+  set(label unit)
+  if(ARG_LABELS)
+    list(GET ARG_LABELS 0 label)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 300)
+    PROPERTIES LABELS ${label} TIMEOUT 300)
 endfunction()
 
 # kav_add_fuzz_target(NAME SOURCES... LIBS ... SEEDS dir)
