@@ -195,6 +195,9 @@ class CKavlib final {
   uint8_t* m_pEventRing = nullptr;  // owned, (event slots / 16) pages
   int32_t m_nEventRingPages = 0;    // pages in m_pEventRing
   int32_t m_nMaxChunk = 0;
+  // Pause after each confirmed data-area block, giving the firmware time to
+  // store it; tests shorten it through CKavlibTestAccess.
+  uint32_t m_nDataBlockPauseMs = 500;
 
   friend class CKavlibTestAccess;
 };
