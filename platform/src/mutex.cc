@@ -31,12 +31,18 @@ constexpr uint32_t kSharedMutexMagic = 0x4B4D5458;  // "KMTX"
 struct SharedMutex {
   uint32_t magic;
   pthread_mutex_t mutex;
+  MutexObject::Ownership ownership;
 };
 
-bool InitRobustRecursive(pthread_mutex_t* mutex, bool shared) {
+pid_t CurrentThreadId() {
+  thread_local pid_t id = gettid();
+  return id;
+}
+
+bool InitRobust(pthread_mutex_t* mutex, bool shared) {
   pthread_mutexattr_t attr;
   if (pthread_mutexattr_init(&attr) != 0) return false;
-  bool ok = pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE) == 0 &&
+  bool ok = pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_NORMAL) == 0 &&
             pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST) == 0 &&
             pthread_mutexattr_setpshared(&attr, shared ? PTHREAD_PROCESS_SHARED
                                                        : PTHREAD_PROCESS_PRIVATE) == 0 &&
@@ -94,6 +100,7 @@ MutexObject::~MutexObject() {
   } else if (mutex_ != nullptr) {
     pthread_mutex_destroy(mutex_);
     delete mutex_;
+    delete state_;
   }
   if (fd_ >= 0) close(fd_);
 }
@@ -101,7 +108,8 @@ MutexObject::~MutexObject() {
 std::shared_ptr<MutexObject> MutexObject::CreatePrivate() {
   std::shared_ptr<MutexObject> object(new MutexObject());
   object->mutex_ = new pthread_mutex_t;
-  if (!InitRobustRecursive(object->mutex_, false)) {
+  object->state_ = new Ownership{};
+  if (!InitRobust(object->mutex_, false)) {
     delete object->mutex_;
     object->mutex_ = nullptr;
     return nullptr;
@@ -133,7 +141,8 @@ std::shared_ptr<MutexObject> MutexObject::OpenNamed(const std::string& name, boo
           object->mapping_ = mapping;
           auto* shared = static_cast<SharedMutex*>(mapping);
           if (alone) {
-            ok = InitRobustRecursive(&shared->mutex, true);
+            ok = InitRobust(&shared->mutex, true);
+            shared->ownership = Ownership{};
             __atomic_store_n(&shared->magic, kSharedMutexMagic, __ATOMIC_RELEASE);
           } else {
             struct stat st {};
@@ -142,6 +151,7 @@ std::shared_ptr<MutexObject> MutexObject::OpenNamed(const std::string& name, boo
             if (!ok) *error = ERROR_GEN_FAILURE;
           }
           object->mutex_ = &shared->mutex;
+          object->state_ = &shared->ownership;
           // Now a user of the name like every other handle holder.
           ok = ok && LockFile(fd, LOCK_SH);
           *existed = !alone;
@@ -156,6 +166,14 @@ std::shared_ptr<MutexObject> MutexObject::OpenNamed(const std::string& name, boo
 }
 
 DWORD MutexObject::Wait(DWORD timeout_ms) {
+  // Recursion is counted here rather than by a recursive pthread mutex, so that
+  // a release by a thread that does not own the mutex is refused without ever
+  // unlocking someone else's mutex.
+  const pid_t self = CurrentThreadId();
+  if (__atomic_load_n(&state_->owner, __ATOMIC_RELAXED) == self) {
+    ++state_->depth;
+    return WAIT_OBJECT_0;
+  }
   int rc;
   if (timeout_ms == INFINITE) {
     rc = pthread_mutex_lock(mutex_);
@@ -174,10 +192,12 @@ DWORD MutexObject::Wait(DWORD timeout_ms) {
   }
   switch (rc) {
     case 0:
+      TakeOwnership(self);
       return WAIT_OBJECT_0;
     case EOWNERDEAD:
       // The previous owner died holding it: we own it now, as on Windows.
       pthread_mutex_consistent(mutex_);
+      TakeOwnership(self);
       return WAIT_ABANDONED;
     case EBUSY:
     case ETIMEDOUT:
@@ -188,7 +208,17 @@ DWORD MutexObject::Wait(DWORD timeout_ms) {
   }
 }
 
-bool MutexObject::Release() { return pthread_mutex_unlock(mutex_) == 0; }
+void MutexObject::TakeOwnership(pid_t self) {
+  state_->depth = 1;
+  __atomic_store_n(&state_->owner, self, __ATOMIC_RELAXED);
+}
+
+bool MutexObject::Release() {
+  if (__atomic_load_n(&state_->owner, __ATOMIC_RELAXED) != CurrentThreadId()) return false;
+  if (--state_->depth > 0) return true;
+  __atomic_store_n(&state_->owner, 0, __ATOMIC_RELAXED);
+  return pthread_mutex_unlock(mutex_) == 0;
+}
 
 }  // namespace kav::platform
 

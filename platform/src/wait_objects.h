@@ -2,6 +2,7 @@
 #pragma once
 
 #include <pthread.h>
+#include <sys/types.h>
 
 #include <memory>
 #include <string>
@@ -31,6 +32,14 @@ class EventObject : public HandleObject {
 // A robust, recursive pthread mutex, either private or in a shared file.
 class MutexObject : public HandleObject {
  public:
+  // Who owns the mutex and how often; beside the pthread mutex, in the shared
+  // file for named mutexes. A dead owner's entry is overwritten by the waiter
+  // that takes the abandoned mutex over.
+  struct Ownership {
+    pid_t owner = 0;  // thread id of the owner, 0 while free
+    int depth = 0;    // recursion count, touched only by the owner
+  };
+
   ~MutexObject() override;
   DWORD Wait(DWORD timeout_ms);
   bool Release();
@@ -42,7 +51,9 @@ class MutexObject : public HandleObject {
 
  private:
   MutexObject() : HandleObject(HandleKind::kMutex) {}
+  void TakeOwnership(pid_t self);
   pthread_mutex_t* mutex_ = nullptr;
+  Ownership* state_ = nullptr;
   void* mapping_ = nullptr;  // shared file mapping, or nullptr for a private mutex
   size_t mapping_size_ = 0;
   int fd_ = -1;              // holds a shared lock on the mutex file while the handle is open

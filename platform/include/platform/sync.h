@@ -2,11 +2,12 @@
 //
 // Named mutexes are machine-wide: one name is one mutex for every thread of
 // every process, whatever user runs it. Each lives in a file of the IPC
-// directory (KAV_IPC_DIR, default /dev/shm) holding a process-shared, robust,
-// recursive pthread mutex; files are created with mode 0666. A name exists as
-// long as some process holds a handle to it, exactly as on Windows: when the
-// last handle anywhere is closed (or its process dies) the next CreateMutexA
-// of that name creates it afresh and does not report ERROR_ALREADY_EXISTS.
+// directory (KAV_IPC_DIR, default /dev/shm) holding a process-shared, robust
+// pthread mutex, with the recursion count beside it; files are created with
+// mode 0666. A name exists as long as some process holds a handle to it,
+// exactly as on Windows: when the last handle anywhere is closed (or its
+// process dies) the next CreateMutexA of that name creates it afresh and does
+// not report ERROR_ALREADY_EXISTS. (The files themselves stay behind.)
 // Names may contain any character, backslashes included.
 //
 // A thread or process that dies while owning a mutex leaves it abandoned; the
