@@ -271,8 +271,17 @@ std::string Controller::Describe() const {
     << s.events.Logged() << " logged\n";
   o << "raid sets: " << s.raid_sets.size() << "  volume sets: " << s.volumes.size()
     << "  disks: " << s.disks.size() << "\n";
-  for (const RaidSet& r : s.raid_sets) o << "  raid set " << r.name << " state " << int(r.state) << "\n";
-  for (const VolumeSet& v : s.volumes) o << "  volume " << v.name << " state " << int(v.state) << "\n";
+  static const char* const kRaidStates[] = {"?", "normal", "degraded", "rebuilding", "failed"};
+  static const char* const kVolumeStates[] = {"?",            "normal",     "degraded",  "failed",
+                                              "initializing", "rebuilding", "migrating", "checking"};
+  for (const RaidSet& r : s.raid_sets) {
+    o << "  raid set \"" << r.name << "\": " << kRaidStates[static_cast<int>(r.state)] << ", "
+      << r.members.size() << " members\n";
+  }
+  for (const VolumeSet& v : s.volumes) {
+    o << "  volume set \"" << v.name << "\": " << kVolumeStates[static_cast<int>(v.state)]
+      << ", raid level " << v.level << ", " << v.capacity_mb << " MB\n";
+  }
   o << "faults:";
   bool any = false;
   for (int i = 0; i < kFaultCount; ++i) {
