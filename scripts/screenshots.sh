@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of the tray tool on a virtual X display with a real tray host:
-# the settings window with its banner, the icon's tooltip, the open tray menu
-# and the Quit question, written to docs/screenshots/. On the way it checks
-# that closing the window leaves exactly one icon in the tray, also after a
-# restore by double click, and that Quit answered Yes ends the tool and
-# empties the tray.
+# the settings window with its banner, the refusal of a second start, the
+# icon's tooltip, the open tray menu and the Quit question, written to
+# docs/screenshots/. On the way it checks that a second start ends and leaves
+# the first alone, that closing the window leaves exactly one icon in the tray,
+# also after a restore by double click, and that Quit answered Yes ends the
+# tool and empties the tray.
 #
 #   scripts/screenshots.sh [BUILD-DIR]      (default build; `make screenshots`)
 #
@@ -104,6 +105,21 @@ geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /Width/ {w=$2} /Height/ {h=$2} END {print x, y, w, h}'
 }
+
+# A second start while the tool runs is refused with a message; the first
+# instance stays as it was.
+QT_QPA_PLATFORM=xcb "$tool" >"$work/second.log" 2>&1 &
+second_pid=$!
+pids+=($second_pid)
+wait_for 100 other_window || fail "a second start showed no message"
+sleep 0.5
+refusal=$(other_window)
+import -window "$refusal" "$out/second-instance.png"
+xdotool windowfocus "$refusal" 2>/dev/null || true
+xdotool key Return
+second_ended() { ! kill -0 "$second_pid" 2>/dev/null; }
+wait_for 100 second_ended || fail "the second instance did not end"
+viewable "$window" || fail "the first instance's window went away"
 # The close box: the system command Close, as the window manager would send it.
 close_window() { "$sender" "$title" 274 61536 >/dev/null; }
 
@@ -148,4 +164,4 @@ xdotool mousemove $((box_x + box_w / 3)) $((box_y + box_h - 24)) click 1
 wait_for 100 tool_ended || fail "Quit answered Yes did not end the tool"
 [ "$(tray_icons)" = 0 ] || fail "the icon stayed after Quit"
 
-echo "screenshots: written to $out/ (settings-dialog, tray-tooltip, tray-menu, quit-question)"
+echo "screenshots: written to $out/ (settings-dialog, second-instance, tray-tooltip, tray-menu, quit-question)"
