@@ -9,7 +9,8 @@
 #
 #   scripts/screenshots.sh [BUILD-DIR]      (default build; `make screenshots`)
 #
-# Needs Xvfb, trayer, xdotool, xwininfo and ImageMagick (import, convert). Starts two simulated controllers with kavsim when it is built, so
+# Needs Xvfb, trayer, xdotool, xwininfo and ImageMagick (import, convert).
+# Starts two simulated controllers with kavsim when it is built, so
 # the tool detects controllers as it would on a server.
 set -euo pipefail
 
