@@ -29,6 +29,8 @@ namespace {
 constexpr uint8_t kMessageMagic[4] = {'K', 'W', 'M', '1'};
 constexpr uint8_t kReplyMagic[4] = {'K', 'W', 'R', '1'};
 constexpr uint32_t kFlagWantsReply = 1;
+// Messages taken per dispatch, so that a flood cannot hold the window's loop.
+constexpr int kDispatchBatch = 64;
 
 // One message or reply on the wire, little-endian fields at fixed offsets:
 // magic 0..3, flags 4..7 (replies: 0), message 8..11, sequence 12..15,
@@ -153,20 +155,25 @@ Datagram MakeMessage(uint32_t flags, UINT message, uint32_t sequence, WPARAM wpa
   return d;
 }
 
-// Sends one message from the given socket; false (last error set) when no
-// window reads that address.
-bool SendDatagram(int fd, LPCSTR title, const Datagram& d) {
+// Connects the socket to the window's endpoint; false (last error set) when no
+// window has that title.
+bool ConnectToWindow(int fd, LPCSTR title) {
   sockaddr_un address;
   socklen_t length;
   std::string path;
   if (!WindowAddress(title, &address, &length, &path)) return false;
-  ssize_t sent = sendto(fd, d.bytes, sizeof(d.bytes), MSG_NOSIGNAL,
-                        reinterpret_cast<const sockaddr*>(&address), length);
-  if (sent != static_cast<ssize_t>(sizeof(d.bytes))) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return false;
   }
   return true;
+}
+
+// Sends one message without blocking; EAGAIN means the window's queue is full.
+int SendWithoutBlocking(int fd, const Datagram& d) {
+  ssize_t sent = send(fd, d.bytes, sizeof(d.bytes), MSG_DONTWAIT | MSG_NOSIGNAL);
+  if (sent == static_cast<ssize_t>(sizeof(d.bytes))) return 0;
+  return sent < 0 ? errno : EIO;
 }
 
 }  // namespace
@@ -211,14 +218,17 @@ extern "C" int KavDispatchWindowMessages(KavWindowEndpoint* endpoint, KAV_WINDOW
                                          void* context) {
   if (endpoint == nullptr || proc == nullptr) return 0;
   int handled = 0;
-  for (;;) {
+  for (int taken = 0; taken < kDispatchBatch; ++taken) {
     uint8_t buffer[KAV_WINDOW_MESSAGE_SIZE + 1];
     sockaddr_un sender;
     socklen_t sender_length = sizeof(sender);
     ssize_t got = recvfrom(endpoint->fd, buffer, sizeof(buffer), MSG_DONTWAIT,
                            reinterpret_cast<sockaddr*>(&sender), &sender_length);
     if (got < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        --taken;
+        continue;
+      }
       break;  // nothing more waiting
     }
     if (got != KAV_WINDOW_MESSAGE_SIZE || memcmp(buffer, kMessageMagic, 4) != 0) continue;
@@ -257,10 +267,19 @@ extern "C" BOOL KavPostWindowMessageA(LPCSTR window_title, UINT message, WPARAM 
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  bool sent = SendDatagram(fd, window_title, MakeMessage(0, message, 0, wparam, lparam));
+  if (!ConnectToWindow(fd, window_title)) {
+    close(fd);
+    return FALSE;
+  }
+  int error = SendWithoutBlocking(fd, MakeMessage(0, message, 0, wparam, lparam));
   close(fd);
-  if (sent) SetLastError(ERROR_SUCCESS);
-  return sent ? TRUE : FALSE;
+  if (error != 0) {
+    // A window that does not keep up has a full queue, as on Windows.
+    SetLastError(error == EAGAIN ? ERROR_NOT_ENOUGH_QUOTA : ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
 }
 
 extern "C" BOOL KavSendWindowMessageA(LPCSTR window_title, UINT message, WPARAM wparam,
@@ -280,12 +299,31 @@ extern "C" BOOL KavSendWindowMessageA(LPCSTR window_title, UINT message, WPARAM 
     return FALSE;
   }
   uint32_t sequence = NextSequence();
-  if (!SendDatagram(fd, window_title, MakeMessage(kFlagWantsReply, message, sequence, wparam,
-                                                  lparam))) {
+  if (!ConnectToWindow(fd, window_title)) {
     close(fd);
     return FALSE;
   }
+  const Datagram request = MakeMessage(kFlagWantsReply, message, sequence, wparam, lparam);
   uint64_t deadline = NowMs() + timeout_ms;
+  // A full queue is waited out, within the same time-out.
+  for (;;) {
+    int error = SendWithoutBlocking(fd, request);
+    if (error == 0) break;
+    uint64_t now = NowMs();
+    if (error != EAGAIN && error != EINTR) {
+      close(fd);
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    if (now >= deadline) {
+      close(fd);
+      SetLastError(ERROR_TIMEOUT);
+      return FALSE;
+    }
+    uint64_t left = deadline - now;
+    pollfd writable = {fd, POLLOUT, 0};
+    poll(&writable, 1, left > 60000 ? 60000 : static_cast<int>(left));
+  }
   for (;;) {
     uint64_t now = NowMs();
     if (now >= deadline) break;

@@ -148,6 +148,26 @@ TEST_F(WindowMessagesTest, OneLiveEndpointPerTitleAndLeftoverSocketsAreTakenOver
   KavCloseWindowEndpoint(again);
 }
 
+TEST_F(WindowMessagesTest, AFullQueueRefusesPostsAtOnceAndLosesNothingQueued) {
+  KavWindowEndpoint* window = KavCreateWindowEndpoint("tray");
+  ASSERT_NE(window, nullptr);
+  int posted = 0;
+  auto start = std::chrono::steady_clock::now();
+  while (posted < 10000 && KavPostWindowMessageA("tray", 1000 + posted, 0, 0)) ++posted;
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  LRESULT result = 0;
+  EXPECT_FALSE(KavSendWindowMessageA("tray", 1, 0, 0, 30, &result));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+  std::vector<Received> got;
+  while (KavDispatchWindowMessages(window, Record, &got) > 0) {
+  }
+  ASSERT_EQ(got.size(), static_cast<size_t>(posted));
+  for (int i = 0; i < posted; ++i) EXPECT_EQ(got[i].message, static_cast<UINT>(1000 + i));
+  EXPECT_TRUE(KavPostWindowMessageA("tray", 1, 0, 0));
+  KavCloseWindowEndpoint(window);
+}
+
 TEST_F(WindowMessagesTest, ForeignDatagramsAreDropped) {
   KavWindowEndpoint* window = KavCreateWindowEndpoint("tray");
   ASSERT_NE(window, nullptr);

@@ -46,6 +46,7 @@ typedef LONG_PTR LRESULT;
 
 #define ERROR_TIMEOUT 1460
 #define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_NOT_ENOUGH_QUOTA 1816
 
 // Bytes of one message datagram on the wire.
 #define KAV_WINDOW_MESSAGE_SIZE 32
@@ -68,21 +69,26 @@ KavWindowEndpoint* KavCreateWindowEndpoint(LPCSTR window_title);
 // socket notifiers. -1 for a null endpoint.
 int KavWindowEndpointFd(const KavWindowEndpoint* endpoint);
 
-// Takes every message waiting at the endpoint, without blocking, and calls
-// proc for each in arrival order; a sender waiting for the result gets proc's
-// result. proc may itself run a nested event loop that dispatches again.
-// Returns the number of messages handled.
+// Takes the messages waiting at the endpoint, without blocking, and calls proc
+// for each in arrival order; a sender waiting for the result gets proc's
+// result. At most 64 datagrams are taken per call, so that a flood cannot hold
+// the caller's loop; the descriptor stays readable while more wait. proc may
+// itself run a nested event loop that dispatches again. Returns the number of
+// messages handled.
 int KavDispatchWindowMessages(KavWindowEndpoint* endpoint, KAV_WINDOW_PROC proc, void* context);
 
 // Closes the endpoint and removes its socket file. A null endpoint is ignored.
 void KavCloseWindowEndpoint(KavWindowEndpoint* endpoint);
 
 // Queues the message for the window and returns at once. FALSE with
-// ERROR_INVALID_WINDOW_HANDLE when no running window has that title.
+// ERROR_INVALID_WINDOW_HANDLE when no running window has that title, or
+// ERROR_NOT_ENOUGH_QUOTA when the window's queue is full (the system keeps a
+// few messages per window; net.unix.max_dgram_qlen).
 BOOL KavPostWindowMessageA(LPCSTR window_title, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Delivers the message and waits up to timeout_ms for the window procedure's
-// result, stored in *result when result is not NULL. FALSE with
+// Delivers the message and waits up to timeout_ms, in all, for room in the
+// window's queue and for the window procedure's result, stored in *result
+// when result is not NULL. FALSE with
 // ERROR_INVALID_WINDOW_HANDLE when no running window has that title, or
 // ERROR_TIMEOUT when no result came in time.
 BOOL KavSendWindowMessageA(LPCSTR window_title, UINT message, WPARAM wparam, LPARAM lparam,
