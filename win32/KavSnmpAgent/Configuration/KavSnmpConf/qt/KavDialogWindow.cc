@@ -216,11 +216,10 @@ void KavDialogWindow::ShowDlgItem(int id, bool show) {
 }
 
 void KavDialogWindow::CheckRadioButton(int first, int last, int check) {
-  for (int id = first; id <= last; ++id) {
-    if (QAbstractButton* button = radios_.button(id); button != nullptr && id == check) {
-      button->setChecked(true);
-      return;
-    }
+  QAbstractButton* target = check >= first && check <= last ? radios_.button(check) : nullptr;
+  if (target != nullptr) {
+    target->setChecked(true);  // the group unchecks the others
+    return;
   }
   // A value outside the group leaves none checked.
   radios_.setExclusive(false);
