@@ -1,6 +1,7 @@
 // The Qt layer of the settings window, headless (offscreen platform): the
 // layout from dialog units, the banner with its transparent corners, Enter and
-// Escape, the close box, and the hide message sent by another program.
+// Escape, the close box, the hide message sent by another program, and the
+// program itself run to its end by messages from another program.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include "KavDialogWindow.h"
 #include "QtResources.h"
@@ -137,6 +139,46 @@ TEST_F(QtWindowTest, AnotherProgramHidesTheWindowWithMessage32869) {
   EXPECT_EQ(sender.readAllStandardOutput().trimmed().toStdString(), "1");
   EXPECT_FALSE(window_->isVisible());
   EXPECT_TRUE(shell_.calls.empty());  // hidden without an icon
+}
+
+// Runs a program to its end while this process's event loop keeps turning.
+QString RunToEnd(const QString& program, const QStringList& arguments, int* exit_code) {
+  QProcess process;
+  QEventLoop wait;
+  QObject::connect(&process, &QProcess::finished, &wait, &QEventLoop::quit);
+  QTimer::singleShot(10000, &wait, &QEventLoop::quit);
+  process.start(program, arguments);
+  wait.exec();
+  *exit_code = process.state() == QProcess::NotRunning ? process.exitCode() : -1;
+  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+TEST(ToolProgram, RunsUntilEscapeAndObeysMessagesFromOtherPrograms) {
+  TempMachine machine;
+  QProcess tool;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  tool.setProcessEnvironment(env);
+  tool.start(QStringLiteral(KAVSNMPCONF_PATH), {});
+  ASSERT_TRUE(tool.waitForStarted(10000));
+  const auto endpoint = machine.root / "windows/Kavor%20SNMP%20Configuration%20Tool%20V1.0";
+  for (int i = 0; i < 200 && !std::filesystem::exists(endpoint); ++i) QTest::qWait(50);
+  ASSERT_TRUE(std::filesystem::exists(endpoint)) << "the window never listened";
+
+  const QString title = QStringLiteral("Kavor SNMP Configuration Tool V1.0");
+  const QString sender = QStringLiteral(KAVWINMSG_PATH);
+  int code = -1;
+  EXPECT_EQ(RunToEnd(sender, {title, QStringLiteral("32869")}, &code).toStdString(), "1");
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(RunToEnd(sender, {title, QStringLiteral("274"), QStringLiteral("61536")}, &code)
+                .toStdString(),
+            "0");  // the close box
+  // Escape: WM_COMMAND IDCANCEL ends the program.
+  RunToEnd(sender, {title, QStringLiteral("273"), QStringLiteral("2")}, &code);
+  ASSERT_TRUE(tool.waitForFinished(10000));
+  EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+  EXPECT_FALSE(std::filesystem::exists(endpoint));
 }
 
 }  // namespace
