@@ -27,6 +27,12 @@ int32_t CountSubIdentifiers(const ByteBuffer& content) {
   return count;
 }
 
+// The first sub-identifier gives two components, every other one component.
+int32_t ComponentCapacity(const ByteBuffer& content) {
+  const int32_t sub_identifiers = CountSubIdentifiers(content);
+  return sub_identifiers == 0 ? 0 : sub_identifiers + 1;
+}
+
 // Reads one base-128 sub-identifier from position *at, in 32-bit arithmetic.
 uint32_t ReadSubIdentifier(const ByteBuffer& content, int32_t* at) {
   uint32_t value = 0;
@@ -67,8 +73,7 @@ SNMPObjectIdentifier::SNMPObjectIdentifier(const char* text)
 }
 
 SNMPObjectIdentifier::SNMPObjectIdentifier(const ByteBuffer& content)
-    : SNMPObject(kSnmpTagObjectIdentifier),
-      m_Components(CountSubIdentifiers(content) == 0 ? 0 : CountSubIdentifiers(content) + 1) {
+    : SNMPObject(kSnmpTagObjectIdentifier), m_Components(ComponentCapacity(content)) {
   const int32_t sub_identifiers = CountSubIdentifiers(content);
   if (sub_identifiers == 0) return;
   int32_t at = 0;

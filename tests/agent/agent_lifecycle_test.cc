@@ -43,6 +43,25 @@ TEST_F(AgentLifecycle, ControllersNumberedInPortOrder) {
   Var third = Get(Serial(3));
   EXPECT_EQ(third.name, Serial(3));
   EXPECT_EQ(third.type, ASN_NULL);
+  // The table is filled once: a second start-up is refused and changes nothing.
+  EXPECT_FALSE(Init());
+  EXPECT_EQ(Get(Serial(2)).text, SerialOf(9));
+}
+
+// A JBOD subsystem takes a number; its engine is not reachable, so queries and
+// walks pass over it.
+TEST_F(AgentLifecycle, JbodSubsystemTakesANumberAndAnswersNothing) {
+  StartSimulator(ScenarioJson({ControllerJson(2, "\"subsystem\": \"jbod\""),
+                               ControllerJson(9, "\"serial\": \"" + SerialOf(9) + "\"")}));
+  Load();
+  ASSERT_TRUE(Init());
+  EXPECT_EQ(CountTrace("[2] devices found."), 1);
+  EXPECT_EQ(Get(Serial(1)).type, ASN_NULL);
+  EXPECT_EQ(Get(Serial(2)).text, SerialOf(9));
+  Var first = GetNext(Enterprise({}));
+  ASSERT_GE(first.name.size(), 9u);
+  EXPECT_EQ(first.name[8], 2u);
+  EXPECT_GE(CountTrace("Failed to KavSnmp, state = 0x48"), 1);
 }
 
 TEST_F(AgentLifecycle, FiveControllersUseTheFourOnTheLowestPorts) {

@@ -133,3 +133,25 @@ TEST_F(AgentTraps, EventStormLosesNoTrap) {
 }
 
 }  // namespace
+
+namespace {
+
+// Queries and event polls share the controllers: both go on side by side, and
+// neither disturbs the other's results.
+TEST_F(AgentTraps, QueriesWhileEventsArePolled) {
+  Start(4);
+  size_t objects = Walk(Enterprise({})).size();
+  ASSERT_GT(objects, 0u);
+  constexpr int kEvents = 8;
+  for (int i = 0; i < kEvents; ++i) At(i % 2 == 0 ? 2 : 9)->AppendEvent(3, 7, i, "");
+  std::vector<Trap> traps;
+  for (int round = 0; round < 4 && traps.size() < kEvents; ++round) {
+    EXPECT_EQ(Walk(Enterprise({})).size(), objects);
+    for (Trap& t : DrainTraps()) traps.push_back(t);
+  }
+  for (Trap& t : CollectTraps(kEvents - traps.size(), 4000)) traps.push_back(t);
+  ASSERT_EQ(traps.size(), static_cast<size_t>(kEvents));
+  for (const Trap& t : traps) EXPECT_EQ(t.specific, 391);
+}
+
+}  // namespace

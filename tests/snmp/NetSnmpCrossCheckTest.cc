@@ -88,7 +88,7 @@ TEST_F(SnmpNetSnmpCrossCheck, EveryRequestQueryMibSendsParses) {
   all_communities.push_back(longest_setting.c_str());
   all_communities.push_back(longest.c_str());
 
-  controller.transport->SetScript([](const Bytes&) { return SnmpScriptedTransport::Reply{{'A'}}; });
+  controller.SetScript([](const Bytes&) { return ScriptedController::Reply{{'A'}}; });
   for (const auto& ids : oids) {
     for (const char* community : all_communities) {
       for (uint8_t get : {1, 0}) {
@@ -99,8 +99,8 @@ TEST_F(SnmpNetSnmpCrossCheck, EveryRequestQueryMibSendsParses) {
         int value_length;
         controller.library.QueryMib(ids.data(), &count, community, result, &type, &value,
                                     &value_length, get);
-        ASSERT_FALSE(controller.transport->SnmpRequests().empty());
-        const Bytes request = controller.transport->SnmpRequests().back();
+        ASSERT_FALSE(controller.SnmpRequests().empty());
+        const Bytes request = controller.SnmpRequests().back();
         const std::string expected_community = community ? community : "public";
         SCOPED_TRACE(ToHex(request));
 
@@ -122,7 +122,7 @@ TEST_F(SnmpNetSnmpCrossCheck, EveryRequestQueryMibSendsParses) {
       }
     }
   }
-  EXPECT_EQ(controller.transport->SnmpRequests().size(), oids.size() * all_communities.size() * 2);
+  EXPECT_EQ(controller.SnmpRequests().size(), oids.size() * all_communities.size() * 2);
 }
 
 struct NetSnmpAnswer {
@@ -217,7 +217,7 @@ TEST_F(SnmpNetSnmpCrossCheck, AnswersBuiltByNetSnmpDecode) {
     EXPECT_EQ(ToBytes(content), c.content);
 
     // Through QueryMib.
-    controller.transport->SetScript([answer](const Bytes&) { return SnmpScriptedTransport::Reply{answer}; });
+    controller.SetScript([answer](const Bytes&) { return ScriptedController::Reply{answer}; });
     const uint32_t ids[] = {1, 3, 6, 1, 4, 1, 47319, 1, 1};
     int count = 9;
     uint32_t result[kQueryMibMaxIds] = {};
@@ -255,16 +255,16 @@ TEST_F(SnmpNetSnmpCrossCheck, ErrorAnswersAndTrapsBuiltByNetSnmp) {
     snmp_pdu_add_variable(built, name_oid, 10, ASN_NULL, nullptr, 0);
     const Bytes answer = BuildWithNetSnmp(built);
     snmp_free_pdu(built);
-    controller.transport->SetScript([answer](const Bytes&) { return SnmpScriptedTransport::Reply{answer}; });
+    controller.SetScript([answer](const Bytes&) { return ScriptedController::Reply{answer}; });
     int count = 10;
     uint32_t result[kQueryMibMaxIds];
     uint8_t type = 0xEE;
     void* out = nullptr;
     int out_length = -1;
-    const size_t sent_before = controller.transport->SnmpRequests().size();
+    const size_t sent_before = controller.SnmpRequests().size();
     EXPECT_NE(controller.library.QueryMib(name, &count, nullptr,
                                           result, &type, &out, &out_length, 1), KAV_OK);
-    EXPECT_EQ(controller.transport->SnmpRequests().size(), sent_before + 1);
+    EXPECT_EQ(controller.SnmpRequests().size(), sent_before + 1);
     EXPECT_EQ(count, 10);
     EXPECT_EQ(type, 0xEE);
   }

@@ -59,10 +59,10 @@ class SnmpQueryMibScripted : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(controller.attach_status, KAV_OK); }
   void AnswerWith(const Bytes& body) {
-    controller.transport->SetScript([body](const Bytes&) { return SnmpScriptedTransport::Reply{body}; });
+    controller.SetScript([body](const Bytes&) { return ScriptedController::Reply{body}; });
   }
   CKavlib& library() { return controller.library; }
-  const std::vector<Bytes>& sent() { return controller.transport->SnmpRequests(); }
+  std::vector<Bytes> sent() const { return controller.SnmpRequests(); }
 
   ScriptedController controller;
 };
@@ -244,7 +244,7 @@ TEST_F(SnmpQueryMibScripted, ExchangeFailuresArePassedOn) {
       {kTransportReadFailed, KAV_READ_FAILED},
   };
   for (const auto& c : cases) {
-    controller.transport->SetScript([&c](const Bytes&) { return SnmpScriptedTransport::Reply{{}, c.failure}; });
+    controller.SetScript([&c](const Bytes&) { return ScriptedController::Reply{{}, c.failure}; });
     const Query q = RunQuery(library(), kSysDescr);
     EXPECT_EQ(q.status, c.status);
     EXPECT_TRUE(q.Untouched(static_cast<int>(kSysDescr.size())));
@@ -256,11 +256,11 @@ TEST_F(SnmpQueryMibScripted, ExchangeFailuresArePassedOn) {
 TEST(SnmpQueryMibNoController, JbodAndUnattached) {
   ScriptedController jbod(true);
   ASSERT_TRUE(jbod.library.IsJbod());
-  jbod.transport->SetScript([](const Bytes&) { return SnmpScriptedTransport::Reply{Answer(Int(1))}; });
+  jbod.SetScript([](const Bytes&) { return ScriptedController::Reply{Answer(Int(1))}; });
   const Query q = RunQuery(jbod.library, kSysDescr);
   EXPECT_EQ(q.status, KAV_NOT_AVAILABLE);
   EXPECT_TRUE(q.Untouched(static_cast<int>(kSysDescr.size())));
-  EXPECT_TRUE(jbod.transport->SnmpRequests().empty());
+  EXPECT_TRUE(jbod.SnmpRequests().empty());
 
   CKavlib unattached;
   EXPECT_EQ(RunQuery(unattached, kSysDescr).status, KAV_NO_TRANSPORT);

@@ -77,7 +77,8 @@ int PollControllerEvents(int index) {
     std::string time_text = FormatEventTime(stamp);
     ComposedEvent event;
     if (!ComposeEvent(index + 1, record, system_info, &event)) continue;
-    KavSettings settings = ReadSettings();
+    ReadSettings();
+    const KavSettings settings = CurrentSettings();
     if (settings.NoLevel != 0 && event.severity <= settings.NoLevel) QueueTrap(event, time_text);
     if (StopRequested(kEventPauseMs)) return KAV_OK;
   }

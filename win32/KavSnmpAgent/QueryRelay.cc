@@ -272,7 +272,8 @@ int RelayBinding(RFC1157VarBind* binding, BYTE request_type, const char* communi
 BOOL SnmpExtensionQuery(BYTE request_type, RFC1157VarBindList* bindings,
                         AsnInteger32* error_status, AsnInteger32* error_index) {
   std::lock_guard<std::mutex> serialise(g_QueryLock);
-  KavSettings settings = ReadSettings();
+  ReadSettings();
+  const KavSettings settings = CurrentSettings();
   if (bindings == nullptr || (bindings->list == nullptr && bindings->len != 0)) {
     g_Debug.Trace("variableBindings missing\r\n");
     return TRUE;

@@ -48,7 +48,7 @@ bool SettingsPath(char (&path)[MAX_PATH]) {
 
 }  // namespace
 
-KavSettings ReadSettings() {
+void ReadSettings() {
   KavSettings read = DefaultSettings();
   char path[MAX_PATH] = {};
   if (SettingsPath(path)) {
@@ -69,7 +69,6 @@ KavSettings ReadSettings() {
   g_Debug.Trace("1. Starting of Http Port = [%d].\r\n", read.Port);
   g_Debug.Trace("2. SNMP Notification Level = [%d].\r\n", read.NoLevel);
   g_Debug.Trace("3. SNMP Community String = [%s].\r\n", read.Community);
-  return read;
 }
 
 KavSettings CurrentSettings() {

@@ -14,9 +14,9 @@ struct KavSettings {
   char Community[kCommunitySize] = {};
 };
 
-// Reads the file (defaults for whatever is missing), publishes the result,
-// traces it and returns the record it read.
-KavSettings ReadSettings();
+// Reads the file (defaults for whatever is missing) into a private record,
+// publishes that record whole and traces it.
+void ReadSettings();
 
 // A copy of the record the latest ReadSettings published (defaults before the
 // first read).
