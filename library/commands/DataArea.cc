@@ -1,13 +1,12 @@
 // The controller's data area (command 24, block by block) and the web
 // pass-through (command-22 frames sent unframed with command 238).
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "library/commands/CKavlib.h"
 #include "library/commands/CommandCodes.h"
+#include "library/transport/ScratchBuffer.h"
 #include "platform/threads.h"
 
 using namespace kavcmd;
@@ -69,9 +68,11 @@ int CKavlib::WebPassThrough(const uint8_t* request, int length, uint8_t* respons
   if (length > kRequestBufferSize - kFrameOverhead * frames) return KAV_INVALID_ARGUMENT;
   const int stream_length = length + kFrameOverhead * frames;
 
-  std::unique_ptr<uint8_t, decltype(&std::free)> receive(
-      static_cast<uint8_t*>(std::calloc(kReplyBufferSize, 1)), &std::free);
+  // Zero-filled: a reply the transport gave up on is reported without being
+  // copied, and then zeros are what is handed back.
+  ScratchBuffer receive;
   if (!receive) return KAV_NO_RECEIVE_BUFFER;
+  std::memset(receive.get(), 0, ScratchBuffer::kSize);
   *response_length = 0;
 
   // The frames lie back to back, so each full one is exactly one miniport write.

@@ -2,12 +2,13 @@
 // and the mapping of transport results and controller status letters to
 // library status codes.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <optional>
+#include <vector>
 
 #include "library/commands/CKavlib.h"
 #include "library/commands/CommandCodes.h"
+#include "library/transport/ScratchBuffer.h"
 
 namespace kavcmd {
 
@@ -57,14 +58,13 @@ int StatusForLetter(uint8_t letter) {
 
 using namespace kavcmd;
 
+static_assert(kReplyBufferSize == static_cast<int>(ScratchBuffer::kSize));
+
 namespace {
 
-struct FreeDeleter {
-  void operator()(uint8_t* p) const { std::free(p); }
-};
-using Buffer = std::unique_ptr<uint8_t, FreeDeleter>;
-
-Buffer ZeroedBuffer(size_t size) { return Buffer(static_cast<uint8_t*>(std::calloc(size, 1))); }
+// Frames up to the largest any operation builds (a 2005-byte data block) are
+// built on the stack.
+constexpr int kSmallFrame = 2048 + kFrameOverhead;
 
 uint32_t TimeoutFor(uint8_t code) {
   if (code == kCmdSystemInfo || code == kCmd48) return kShortTimeoutMs;
@@ -128,9 +128,13 @@ int CKavlib::SendCommand(uint8_t code, const uint8_t* payload, int payload_lengt
   if (code == kCmdWebFrame) request.flags |= kFlagWebFrame;
   if (ControllerKind() == 3) request.flags |= kFlagKind3;
 
-  Buffer request_buffer = ZeroedBuffer(kRequestBufferSize);
-  Buffer reply_buffer = ZeroedBuffer(kReplyBufferSize);
-  if (!request_buffer || !reply_buffer) return KAV_NO_REPLY_BUFFER;
+  // Only the frame itself is ever sent, so the request needs no more room than
+  // its frame. The reply area is zero-filled: when the transport gives up on a
+  // reply it reports a count without copying, and the zeros are what is
+  // checked then.
+  uint8_t small_frame[kSmallFrame];
+  std::vector<uint8_t> large_frame;
+  std::optional<ScratchBuffer> reply_buffer;
   *reply_length = 0;
 
   if (code == kCmdPassThrough) {
@@ -139,7 +143,15 @@ int CKavlib::SendCommand(uint8_t code, const uint8_t* payload, int payload_lengt
     request.reply = reply;
     request.reply_capacity = reply == nullptr ? 0 : std::max(capacity, 0);
   } else {
-    uint8_t* frame = request_buffer.get();
+    const int frame_length = payload_length + kFrameOverhead;
+    uint8_t* frame = small_frame;
+    if (frame_length > kSmallFrame) {
+      large_frame.resize(static_cast<size_t>(frame_length));
+      frame = large_frame.data();
+    }
+    reply_buffer.emplace();
+    if (!*reply_buffer) return KAV_NO_REPLY_BUFFER;
+    std::memset(reply_buffer->get(), 0, kReplyBufferSize);
     const int length_field = payload_length + 1;
     frame[0] = kFrameLead0;
     frame[1] = kFrameLead1;
@@ -149,12 +161,13 @@ int CKavlib::SendCommand(uint8_t code, const uint8_t* payload, int payload_lengt
     frame[5] = code;
     if (payload != nullptr && payload_length != 0) {
       std::memcpy(frame + 6, payload, static_cast<size_t>(payload_length));
+    } else {
+      std::memset(frame + 6, 0, static_cast<size_t>(payload_length));
     }
-    const int frame_length = payload_length + kFrameOverhead;
     frame[frame_length - 1] = FrameChecksum(frame, frame_length);
     request.request = frame;
     request.request_length = frame_length;
-    request.reply = reply_buffer.get();
+    request.reply = reply_buffer->get();
     request.reply_capacity = kReplyBufferSize;
   }
   request.frame_length = &FrameLength;
@@ -173,7 +186,7 @@ int CKavlib::SendCommand(uint8_t code, const uint8_t* payload, int payload_lengt
     return KAV_OK;
   }
 
-  const uint8_t* frame = reply_buffer.get();
+  const uint8_t* frame = reply_buffer->get();
   if (result < 6) return KAV_READ_FAILED;
   if (!ValidateFrame(frame, result)) return code == kCmd54 ? KAV_OK : KAV_BAD_FRAME;
   if (result == 7 && code != kCmdEventPointer && frame[5] >= 'A' && frame[5] <= 'T') {

@@ -2,11 +2,13 @@
 // chunked writes and polled reads under the machine-wide port mutex.
 #include "library/transport/WinIoctlInterface.h"
 
+#include "library/transport/ScratchBuffer.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
+
+static_assert(kReceiveBufferSize == static_cast<int>(ScratchBuffer::kSize));
 
 namespace {
 
@@ -188,9 +190,11 @@ int WinIoctlInterface::Transact(TransferRequest& request) {
 
   if (written) {
     // Read phase into scratch memory of this exchange; the receive buffer bounds
-    // the reply and is never written past its end.
-    std::unique_ptr<uint8_t, decltype(&std::free)> buffer(
-        static_cast<uint8_t*>(std::calloc(kReceiveBufferSize, 1)), &std::free);
+    // the reply and is never written past its end. Each read's window is zeroed
+    // just before the read instead of zero-filling all of it up front: what the
+    // frame-length function can see is the same, without touching memory that
+    // short replies never reach.
+    ScratchBuffer buffer;
     if (!buffer) {
       result = kTransportReadFailed;
     } else {
@@ -207,6 +211,9 @@ int WinIoctlInterface::Transact(TransferRequest& request) {
         TransferRequest chunk;
         chunk.reply = buffer.get() + received;
         chunk.reply_capacity = std::min(GetMaxChunk(), room);
+        if (chunk.reply_capacity > 0) {
+          std::memset(chunk.reply, 0, static_cast<size_t>(chunk.reply_capacity));
+        }
         const int got = Read(chunk);
         if (got < 0) {
           result = kTransportReadFailed;

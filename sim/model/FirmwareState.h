@@ -92,7 +92,7 @@ struct FirmwareState {
   std::array<uint8_t, 4> netmask = {255, 255, 255, 0};
   uint16_t http_port = 80;
   std::map<int, uint8_t> system_info_overrides;  // offset -> byte
-  std::string subsystem_number = "8";
+  std::string subsystem_number = "1220";  // the firmware's product number
   std::string community;  // empty: the SNMP engine answers any community
   bool calendar_time_stamps = true;
 

@@ -304,9 +304,7 @@ std::unique_ptr<FirmwareState> LoadController(const json& c, const std::string& 
   return s;
 }
 
-std::unique_ptr<Simulator> Load(const json& root, std::string* error,
-                                std::vector<std::unique_ptr<Controller>>* out, std::string* name) {
-  (void)error;
+void Load(const json& root, std::vector<std::unique_ptr<Controller>>* out, std::string* name) {
   OnlyKeys(root, "scenario", {"name", "controllers"});
   *name = Text(root, "name", "", 128, "scenario");
   const json& list = Array(root, "controllers", "scenario");
@@ -327,7 +325,6 @@ std::unique_ptr<Simulator> Load(const json& root, std::string* error,
     for (const auto& [t, c, b, n] : events) controller->AppendEvent(t, c, b, n);
     out->push_back(std::move(controller));
   }
-  return nullptr;
 }
 
 }  // namespace
@@ -340,7 +337,7 @@ std::unique_ptr<Simulator> Simulator::LoadText(const std::string& text, std::str
   }
   auto sim = std::unique_ptr<Simulator>(new Simulator());
   try {
-    Load(root, error, &sim->controllers_, &sim->name_);
+    Load(root, &sim->controllers_, &sim->name_);
   } catch (const LoadError& e) {
     if (error) *error = e.message;
     return nullptr;

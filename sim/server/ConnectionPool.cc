@@ -42,7 +42,11 @@ void ConnectionPool::AcceptLoop() {
     for (size_t i = 1; i < fds.size(); ++i) {
       if (!(fds[i].revents & POLLIN)) continue;
       int c = accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (c < 0) continue;
+      if (c < 0) {
+        // Out of descriptors: give finished connections a moment to go.
+        if (errno == EMFILE || errno == ENFILE) poll(nullptr, 0, 10);
+        continue;
+      }
       int tag = listeners_[i - 1].first;
       std::lock_guard<std::mutex> lock(mutex_);
       Reap(false);

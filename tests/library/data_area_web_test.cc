@@ -176,6 +176,16 @@ TEST_F(WebPassThrough, ArgumentsTransportAndShortReplies) {
   EXPECT_EQ(unattached.WebPassThrough(nullptr, 0, nullptr, nullptr), KAV_NO_TRANSPORT);
 }
 
+TEST_F(WebPassThrough, AReplyTheTransportGaveUpOnComesBackAsZeros) {
+  const Bytes request = kavtest::ToBytes("GET /");
+  transport_->QueueFrame(kavtest::ToBytes("HTTP/1.0 200 OK earlier page"));
+  ASSERT_EQ(Run(request), KAV_OK);
+  transport_->Queue(ScriptedReply::Raw({0x00, 0x01, 0x61, 0x05, 0x00, 'H', 'T', 'T', 'P', 'x', 0}));
+  ASSERT_EQ(Run(request), KAV_OK);
+  ASSERT_EQ(length_, 5);
+  EXPECT_EQ(Bytes(response_.begin(), response_.begin() + 5), Bytes(5, 0));
+}
+
 TEST_F(WebPassThrough, WorksOnJbod) {
   CKavlib jbod;
   ScriptedTransport* transport = kavtest::AttachScripted(jbod, kavtest::SystemInfo(), "Kavor JBOD Subsystem");

@@ -137,6 +137,19 @@ TEST_F(SendCommandTest, ReplyShorterThanAFrameIsAFailedRead) {
   }
 }
 
+TEST_F(SendCommandTest, AReplyTheTransportGaveUpOnIsCheckedAsZeros) {
+  Attach();
+  transport_->QueueFrame(Bytes(40, 0x11));
+  ASSERT_EQ(Send(32), KAV_OK);
+  // Wrong lead bytes: the frame-length function gives up, nothing is copied.
+  transport_->Queue(ScriptedReply::Raw({0x5F, 0x01, 0x61, 0x01, 0x00, 'A', 0x02}));
+  EXPECT_EQ(Send(32), KAV_BAD_FRAME);
+  EXPECT_EQ(length_, 0);
+  transport_->Queue(ScriptedReply::Raw({0x5F, 0x01, 0x61, 0x01, 0x00, 'A', 0x02}));
+  EXPECT_EQ(Send(54), KAV_OK);
+  EXPECT_EQ(length_, 0);
+}
+
 TEST_F(SendCommandTest, BodyOneByteOverTheCapacityIsRefusedUntouched) {
   Attach();
   transport_->QueueFrame(Bytes(17, 0x11));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "library/commands/CKavlib.h"
 #include "library/transport/WinIoctlInterface.h"
@@ -247,6 +248,44 @@ TEST_F(SimulatedController, TransportTimeOutsUnderFaults) {
   EXPECT_EQ(WaitForSingleObject(other, 0), WAIT_OBJECT_0);
   ReleaseMutex(other);
   CloseHandle(other);
+}
+
+}  // namespace
+
+namespace {
+
+// Two library objects on one port, each with its own transport, from two
+// threads: the port mutex keeps their exchanges from interleaving.
+TEST_F(SimulatedController, TwoThreadsOnOnePortNeverInterleave) {
+  auto worker = [](int* failures) {
+    auto* transport = new WinIoctlInterface();
+    CKavlib library;
+    if (!transport->OpenPort(3) || library.Attach(transport) != KAV_OK) {
+      if (library.GetTransport() == nullptr) delete transport;
+      ++*failures;
+      return;
+    }
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    std::vector<uint8_t> response(kWebResponseCapacity);
+    uint8_t info[kSystemInfoSize];
+    for (int i = 0; i < 40; ++i) {
+      int length = 0;
+      if (library.GetSystemInfo(info) != KAV_OK) ++*failures;
+      if (library.WebPassThrough(reinterpret_cast<const uint8_t*>(request.data()),
+                                 static_cast<int>(request.size()), response.data(), &length) != KAV_OK ||
+          length < 4 || std::memcmp(response.data(), "HTTP", 4) != 0) {
+        ++*failures;
+      }
+    }
+  };
+  int failures_a = 0;
+  int failures_b = 0;
+  std::thread a(worker, &failures_a);
+  std::thread b(worker, &failures_b);
+  a.join();
+  b.join();
+  EXPECT_EQ(failures_a, 0);
+  EXPECT_EQ(failures_b, 0);
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ TEST_F(FirmwareTest, SubsystemAndSystemInformationRecords) {
   ASSERT_GE(jbod.size(), 44u);
   EXPECT_EQ(std::string(raid.begin(), raid.begin() + 20), "Kavor RAID Subsystem");
   EXPECT_EQ(std::string(jbod.begin(), jbod.begin() + 20), "Kavor JBOD Subsystem");
-  EXPECT_EQ(raid[24], '8');
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(raid.data() + 24)), "1220");
 
   auto info = Host(0).Body(35);
   ASSERT_EQ(info.size(), 256u);
