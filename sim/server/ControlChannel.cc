@@ -112,7 +112,7 @@ std::string ExecuteControl(Simulator& sim, const std::vector<std::string>& w, bo
     if (w[5].size() > 16) return "event name longer than 16 characters";
     c->AppendEvent(type, code, byte2, w[5]);
     *ok = true;
-    return "event logged on port " + std::to_string(c->port()) + ", event pointer now " +
+    return "port " + std::to_string(c->port()) + ": event logged, event pointer now " +
            std::to_string(c->EventPointer()) + "\n";
   }
   if (verb == "fault" && (w.size() == 4 || w.size() == 5)) {
@@ -130,8 +130,7 @@ std::string ExecuteControl(Simulator& sim, const std::vector<std::string>& w, bo
     }
     c->SetFault(f, w[3] == "on");
     *ok = true;
-    return std::string("fault ") + FaultName(f) + " switched " + w[3] + " on port " +
-           std::to_string(c->port()) + "\n";
+    return "port " + std::to_string(c->port()) + ": fault " + FaultName(f) + " switched " + w[3] + "\n";
   }
   return "unknown request \"" + verb + "\"";
 }
@@ -140,6 +139,7 @@ struct ControlServer::Impl {
   Simulator& sim;
   std::string path;
   std::unique_ptr<ConnectionPool> pool;
+  void (*log)(const std::string&) = nullptr;
 
   Impl(Simulator& s, std::string p) : sim(s), path(std::move(p)) {}
 
@@ -148,8 +148,12 @@ struct ControlServer::Impl {
     if (!ReadText(fd, &line, true)) return;
     line.erase(line.find('\n'));
     bool ok = false;
-    std::string text = ExecuteControl(sim, Split(line), &ok);
+    std::vector<std::string> words = Split(line);
+    std::string text = ExecuteControl(sim, words, &ok);
     if (!text.empty() && text.back() != '\n') text += "\n";
+    if (ok && log != nullptr && (words[0] == "event" || words[0] == "fault")) {
+      log(text.substr(0, text.size() - 1));
+    }
     WriteAll(fd, std::string(ok ? "ok\n" : "error\n") + text);
   }
 };
@@ -158,6 +162,8 @@ ControlServer::ControlServer(Simulator& sim, std::string device_dir)
     : impl_(std::make_unique<Impl>(sim, ControlSocketPath(device_dir))) {}
 
 ControlServer::~ControlServer() { Stop(); }
+
+void ControlServer::SetLog(void (*log)(const std::string& line)) { impl_->log = log; }
 
 bool ControlServer::Start(std::string* error) {
   if (impl_->pool) return true;

@@ -32,6 +32,8 @@ class ControlServer {
   ~ControlServer();
   bool Start(std::string* error);
   void Stop();
+  // Called with each event logged and each fault switched through the channel.
+  void SetLog(void (*log)(const std::string& line));
 
  private:
   struct Impl;

@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   kavsim::ControlServer control(*sim, dir);
+  control.SetLog(Log);
   if (!control.Start(&error)) {
     std::fprintf(stderr, "kavsim: %s\n", error.c_str());
     return 1;

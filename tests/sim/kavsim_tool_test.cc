@@ -149,6 +149,9 @@ TEST_F(KavsimToolTest, KavsimctlInjectsEventsAndFaultsAndShowsState) {
   EXPECT_NE(r.out.find("faults: status-letter(M)"), std::string::npos) << r.out;
   r = Ctl({"show", "--port", "2"});
   EXPECT_NE(r.out.find("faults: none"), std::string::npos) << "faults are per port";
+  std::string log = Slurp(tmp_.path() + "/kavsim.out");
+  EXPECT_NE(log.find("port 9: event logged"), std::string::npos) << log;
+  EXPECT_NE(log.find("port 9: fault status-letter switched on"), std::string::npos) << log;
 }
 
 TEST_F(KavsimToolTest, KavsimctlRefusesBadArgumentsAndUnknownPorts) {

@@ -3,12 +3,26 @@
 // tools are not installed.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <sstream>
+#include <thread>
+
+#include "SimTempDir.h"
 
 #include "sim/Simulator.h"
 #include "sim/snmp/MibView.h"
+
+extern char** environ;
 
 namespace kavsim {
 namespace {
@@ -90,6 +104,65 @@ TEST(MibFilesTest, EveryServedObjectHasAName) {
       EXPECT_TRUE(labels.count(column)) << file << ": no object named at " << column;
     }
   }
+}
+
+int FreeUdpPort() {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  int port = -1;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
+    port = ntohs(a.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(MibFilesTest, SnmptrapdNamesTheTraps) {
+  if (!Have("snmptrapd") || !Have("snmptrap")) GTEST_SKIP() << "snmptrapd or snmptrap not installed";
+  testing::TempDir tmp;
+  std::ofstream(tmp.path() + "/trapd.conf") << "disableAuthorization yes\n";
+  std::string log = tmp.path() + "/traps.log";
+  std::string listen = "udp:127.0.0.1:" + std::to_string(FreeUdpPort());
+  std::string mibs = "+:" + kMibs + ":" + kMibs + "/base";
+  std::vector<std::string> args = {"snmptrapd", "-f", "-Lf", log, "-C", "-c", tmp.path() + "/trapd.conf",
+                                   "-M", mibs, "-m", "+KAVOR-RAID-MIB:KAVOR-RAID-TRAP-MIB", listen};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawnp(&pid, "snmptrapd", nullptr, nullptr, argv.data(), environ), 0);
+  auto wait_for = [&log](const std::string& text) {
+    for (int i = 0; i < 300; ++i) {
+      if (Slurp(log).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  bool started = wait_for("NET-SNMP version");
+  int status = 0;
+  // Volume degraded: type 2, code 11, specific code 2 * 128 + 11.
+  std::string sent = Output("snmptrap -v1 -c public -M " + mibs + " -m +KAVOR-RAID-MIB " +
+                                listen.substr(4) + " 1.3.6.1.4.1.47319.1.1 '' 6 267 '' 1.3.6.1.2.1.1.1.0 s " +
+                                "'Controller#1 Volume#00 Volume Degraded'",
+                            &status);
+  bool named = started && wait_for("kavVolumeDegraded");
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+  EXPECT_TRUE(started) << Slurp(log);
+  EXPECT_EQ(status, 0) << sent;
+  EXPECT_TRUE(named) << Slurp(log);
+  EXPECT_NE(Slurp(log).find("Controller#1 Volume#00 Volume Degraded"), std::string::npos);
 }
 
 }  // namespace
