@@ -10,9 +10,9 @@
 
 namespace {
 
-class ToolWithAgent : public AgentHost {};
+class TrayWithAgent : public AgentHost {};
 
-TEST_F(ToolWithAgent, ALevelSavedWithTheToolAppliesToTheAgentsNextEvent) {
+TEST_F(TrayWithAgent, ALevelSavedWithTheToolAppliesToTheAgentsNextEvent) {
   const std::string extra = "\"host_bus\": \"scsi\", \"kind\": 1";
   StartSimulator(ScenarioJson({ControllerJson(2, extra), ControllerJson(9, extra)}));
   WriteSettings(0);

@@ -49,7 +49,7 @@ int Attached(const ControllerTable& table) {
   return attached;
 }
 
-TEST(Detection, NoControllerFillsNoRecord) {
+TEST(TrayDetection, NoControllerFillsNoRecord) {
   TempMachine machine;
   ControllerTable table;
   DetectControllers(table);
@@ -57,7 +57,7 @@ TEST(Detection, NoControllerFillsNoRecord) {
   EXPECT_EQ(Attached(table), 0);
 }
 
-TEST(Detection, TwoControllersFillTwoRecordsEvenWhenAnAttachFails) {
+TEST(TrayDetection, TwoControllersFillTwoRecordsEvenWhenAnAttachFails) {
   for (bool failing : {false, true}) {
     SCOPED_TRACE(failing ? "port 2 answers every command with a status letter" : "healthy");
     TempMachine machine;
@@ -74,7 +74,7 @@ TEST(Detection, TwoControllersFillTwoRecordsEvenWhenAnAttachFails) {
   }
 }
 
-TEST(Detection, FiveControllersRecordTheFourLowestAndProbeNoFurther) {
+TEST(TrayDetection, FiveControllersRecordTheFourLowestAndProbeNoFurther) {
   TempMachine machine;
   auto sim = Load("five-controllers.json");
   ASSERT_NE(sim, nullptr);

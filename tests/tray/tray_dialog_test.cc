@@ -17,7 +17,7 @@
 
 namespace {
 
-class DialogTest : public ::testing::Test {
+class TrayDialog : public ::testing::Test {
  protected:
   // Builds and initialises the dialog over whatever settings file the test wrote.
   void Open() {
@@ -41,7 +41,7 @@ class DialogTest : public ::testing::Test {
   std::unique_ptr<CKavSnmpConfDlg> dialog_;
 };
 
-TEST_F(DialogTest, InitialisationLoadsTheSettingsIntoTheControls) {
+TEST_F(TrayDialog, InitialisationLoadsTheSettingsIntoTheControls) {
   machine_.WriteIni("[SNMP]\nNoLevel=3\nCommunity=private\n");
   Open();
   EXPECT_EQ(host_.texts[IDC_COMMUNITY], "private");
@@ -60,7 +60,7 @@ TEST_F(DialogTest, InitialisationLoadsTheSettingsIntoTheControls) {
   EXPECT_EQ(shell_.calls.size(), 0u);  // no icon until the first close
 }
 
-TEST(ReadSettings, GivesDefaultsAndRangeChecksThePortAndLevel) {
+TEST(TraySettings, GivesDefaultsAndRangeChecksThePortAndLevel) {
   const std::string long_community(200, 'c');
   const std::string long_ini = "[SNMP]\nCommunity=" + long_community + "\n";
   const std::string cut(127, 'c');
@@ -90,7 +90,7 @@ TEST(ReadSettings, GivesDefaultsAndRangeChecksThePortAndLevel) {
   }
 }
 
-TEST(ReadSettingsFolder, AnUnknownFolderGivesTheDefaultsAndNoPath) {
+TEST(TraySettingsFolder, AnUnknownFolderGivesTheDefaultsAndNoPath) {
   TempMachine machine;
   machine.WriteIni("[SNMP]\nNoLevel=2\n");
   KavTestSetShellFault(KAV_SHELL_LOOKUP_FAILS);
@@ -102,7 +102,7 @@ TEST(ReadSettingsFolder, AnUnknownFolderGivesTheDefaultsAndNoPath) {
   EXPECT_STREQ(settings.path, "");
 }
 
-TEST_F(DialogTest, SaveWithNothingChangedAsksAndWritesNothing) {
+TEST_F(TrayDialog, SaveWithNothingChangedAsksAndWritesNothing) {
   const std::string before = "; kept\n[SNMP]\nNoLevel=1\nCommunity=public\n";
   machine_.WriteIni(before);
   Open();
@@ -111,7 +111,7 @@ TEST_F(DialogTest, SaveWithNothingChangedAsksAndWritesNothing) {
   EXPECT_EQ(machine_.ReadIni(), before);
 }
 
-TEST_F(DialogTest, ALevelChangeAsksAndYesWritesBothKeysKeepingOtherLines) {
+TEST_F(TrayDialog, ALevelChangeAsksAndYesWritesBothKeysKeepingOtherLines) {
   machine_.WriteIni("; kept\n[HTTPPROXY]\nPort=8080\n[SNMP]\nNoLevel=1\nCommunity=public\n");
   Open();
   CheckLevel(4);
@@ -132,7 +132,7 @@ TEST_F(DialogTest, ALevelChangeAsksAndYesWritesBothKeysKeepingOtherLines) {
   EXPECT_EQ(boxes_.asked.size(), 1u);
 }
 
-TEST_F(DialogTest, NoWritesNothingAndTheNextSaveAsksNothing) {
+TEST_F(TrayDialog, NoWritesNothingAndTheNextSaveAsksNothing) {
   const std::string before = "[SNMP]\nNoLevel=0\nCommunity=public\n";
   machine_.WriteIni(before);
   Open();
@@ -145,7 +145,7 @@ TEST_F(DialogTest, NoWritesNothingAndTheNextSaveAsksNothing) {
   EXPECT_EQ(dialog_->Settings().level, 2);  // kept in the record only
 }
 
-TEST(CommunitySave, ComparesByteWiseAndSavesWhatWasTyped) {
+TEST(TrayCommunitySave, ComparesByteWiseAndSavesWhatWasTyped) {
   const std::string q127(127, 'q');
   struct {
     std::string typed;
@@ -187,7 +187,7 @@ TEST(CommunitySave, ComparesByteWiseAndSavesWhatWasTyped) {
   }
 }
 
-TEST_F(DialogTest, ACommunityTheFileCannotHoldIsRefusedWithAMessage) {
+TEST_F(TrayDialog, ACommunityTheFileCannotHoldIsRefusedWithAMessage) {
   const std::string before = "[SNMP]\nNoLevel=0\nCommunity=public\n";
   machine_.WriteIni(before);
   Open();
@@ -212,7 +212,7 @@ TEST_F(DialogTest, ACommunityTheFileCannotHoldIsRefusedWithAMessage) {
   }
 }
 
-TEST_F(DialogTest, AFailedWriteIsReportedAndTheNextSaveTriesAgain) {
+TEST_F(TrayDialog, AFailedWriteIsReportedAndTheNextSaveTriesAgain) {
   std::filesystem::remove_all(machine_.root / "programs/KVADM");  // no settings folder
   Open();
   CheckLevel(1);
@@ -225,7 +225,7 @@ TEST_F(DialogTest, AFailedWriteIsReportedAndTheNextSaveTriesAgain) {
   EXPECT_EQ(boxes_.asked.size(), 4u);
 }
 
-TEST_F(DialogTest, ClosingHidesBehindExactlyOneIcon) {
+TEST_F(TrayDialog, ClosingHidesBehindExactlyOneIcon) {
   Open();
   Close();
   EXPECT_FALSE(host_.shown);
@@ -253,7 +253,7 @@ TEST_F(DialogTest, ClosingHidesBehindExactlyOneIcon) {
   EXPECT_EQ(shell_.present, 0);
 }
 
-TEST_F(DialogTest, RightButtonOpensTheMenuAndSettingsRestores) {
+TEST_F(TrayDialog, RightButtonOpensTheMenuAndSettingsRestores) {
   Open();
   Close();
   Tray(WM_RBUTTONUP);
@@ -273,7 +273,7 @@ TEST_F(DialogTest, RightButtonOpensTheMenuAndSettingsRestores) {
   EXPECT_EQ(shell_.present, 1);  // the icon stays while the window is shown
 }
 
-TEST_F(DialogTest, QuitAsksWithNoAsDefaultAndOnlyYesEnds) {
+TEST_F(TrayDialog, QuitAsksWithNoAsDefaultAndOnlyYesEnds) {
   Open();
   Close();
   boxes_.answers = {IDNO};
@@ -292,7 +292,7 @@ TEST_F(DialogTest, QuitAsksWithNoAsDefaultAndOnlyYesEnds) {
   EXPECT_EQ(host_.end_result, IDCANCEL);
 }
 
-TEST_F(DialogTest, EscapeEndsWithoutQuestionOrSave) {
+TEST_F(TrayDialog, EscapeEndsWithoutQuestionOrSave) {
   machine_.WriteIni("[SNMP]\nNoLevel=0\n");
   Open();
   CheckLevel(3);
@@ -303,7 +303,7 @@ TEST_F(DialogTest, EscapeEndsWithoutQuestionOrSave) {
   EXPECT_EQ(machine_.ReadIni(), "[SNMP]\nNoLevel=0\n");
 }
 
-TEST_F(DialogTest, TheHideMessageHidesWithoutAnIcon) {
+TEST_F(TrayDialog, TheHideMessageHidesWithoutAnIcon) {
   Open();
   EXPECT_EQ(dialog_->WindowProc(WM_HIDE_WINDOW, 0, 0), 1);
   EXPECT_FALSE(host_.shown);
@@ -313,7 +313,7 @@ TEST_F(DialogTest, TheHideMessageHidesWithoutAnIcon) {
             reinterpret_cast<LRESULT>(&resources_.icon_storage));
 }
 
-TEST_F(DialogTest, OnAnOldSystemTheIconStaysInertButClosingStillHides) {
+TEST_F(TrayDialog, OnAnOldSystemTheIconStaysInertButClosingStillHides) {
   shell_.version = 0x0A03;  // major 3
   Open();
   Close();
@@ -338,7 +338,7 @@ class CountingRunner : public DialogRunner {
   int runs = 0;
 };
 
-TEST(AppStartUp, RunsOneDialogOnlyAsTheOnlyInstanceWithSockets) {
+TEST(TrayStartUp, RunsOneDialogOnlyAsTheOnlyInstanceWithSockets) {
   enum class Machine { kFree, kTaken, kNoSockets, kNoMutex };
   struct {
     Machine machine;
@@ -377,7 +377,7 @@ TEST(AppStartUp, RunsOneDialogOnlyAsTheOnlyInstanceWithSockets) {
   }
 }
 
-TEST(AppStartUp, TheFirstInstanceHoldsTheNameUntilItEnds) {
+TEST(TrayStartUp, TheFirstInstanceHoldsTheNameUntilItEnds) {
   TempMachine machine;
   FakeBoxes boxes;
   FakeShell shell;

@@ -122,7 +122,7 @@ TEST(VekImage, KindsAreCheckedAndOwnedHandlesAreDeleted) {
   EXPECT_EQ(dc.GetPixel(1, 1), RGB(9, 9, 9));
 }
 
-TEST(DialogUnits, ConvertLikeTheWindowSystem) {
+TEST(TrayDialogUnits, ConvertLikeTheWindowSystem) {
   EXPECT_EQ(BaseUnitsFromFont(312, 13).x, 6);  // 52 letters of 6 pixels
   EXPECT_EQ(BaseUnitsFromFont(338, 13).x, 7);  // 6.5 rounds up
   EXPECT_EQ(MulDiv(7, 6, 4), 11);              // 10.5 rounds away from zero

@@ -23,7 +23,7 @@
 
 namespace {
 
-class QtWindowTest : public ::testing::Test {
+class TrayQtWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     machine_.WriteIni("[SNMP]\nNoLevel=1\nCommunity=public\n");
@@ -51,7 +51,7 @@ class QtWindowTest : public ::testing::Test {
   std::unique_ptr<KavDialogWindow> window_;
 };
 
-TEST_F(QtWindowTest, ControlsSitWhereTheirDialogUnitsSay) {
+TEST_F(TrayQtWindow, ControlsSitWhereTheirDialogUnitsSay) {
   const DialogTemplate& tpl = SettingsDialogTemplate();
   EXPECT_EQ(window_->windowTitle().toStdString(), "Kavor SNMP Configuration Tool V1.0");
   DialogBaseUnits units = window_->BaseUnits();
@@ -78,7 +78,7 @@ TEST_F(QtWindowTest, ControlsSitWhereTheirDialogUnitsSay) {
   EXPECT_TRUE(window_->ListensForMessages());
 }
 
-TEST_F(QtWindowTest, TheBannerIsDrawnWithItsCornersShowingTheBackground) {
+TEST_F(TrayQtWindow, TheBannerIsDrawnWithItsCornersShowingTheBackground) {
   ASSERT_NE(dialog_->BannerBitmap(), nullptr);
   EXPECT_EQ(dialog_->BannerBitmap()->Width(), 550);
   EXPECT_EQ(dialog_->BannerBitmap()->Height(), 39);
@@ -93,7 +93,7 @@ TEST_F(QtWindowTest, TheBannerIsDrawnWithItsCornersShowingTheBackground) {
   }
 }
 
-TEST_F(QtWindowTest, EnterInTheCommunitySavesAndTheWindowStays) {
+TEST_F(TrayQtWindow, EnterInTheCommunitySavesAndTheWindowStays) {
   Edit()->setFocus();
   Edit()->setText(QStringLiteral("private"));
   boxes_.answers = {IDYES};
@@ -105,7 +105,7 @@ TEST_F(QtWindowTest, EnterInTheCommunitySavesAndTheWindowStays) {
   EXPECT_TRUE(window_->isVisible());
 }
 
-TEST_F(QtWindowTest, EscapeEndsTheDialogAsCancelled) {
+TEST_F(TrayQtWindow, EscapeEndsTheDialogAsCancelled) {
   static_cast<QRadioButton*>(window_->Control(1011))->setFocus();
   QTest::keyClick(window_->Control(1011), Qt::Key_Escape);
   EXPECT_TRUE(window_->Ended());
@@ -113,7 +113,7 @@ TEST_F(QtWindowTest, EscapeEndsTheDialogAsCancelled) {
   EXPECT_TRUE(boxes_.asked.empty());
 }
 
-TEST_F(QtWindowTest, TheCloseBoxHidesBehindOneIconAndADoubleClickRestores) {
+TEST_F(TrayQtWindow, TheCloseBoxHidesBehindOneIconAndADoubleClickRestores) {
   window_->close();
   EXPECT_FALSE(window_->isVisible());
   EXPECT_EQ(shell_.present, 1);
@@ -127,7 +127,7 @@ TEST_F(QtWindowTest, TheCloseBoxHidesBehindOneIconAndADoubleClickRestores) {
   EXPECT_EQ(shell_.calls.size(), 1u);
 }
 
-TEST_F(QtWindowTest, AnotherProgramHidesTheWindowWithMessage32869) {
+TEST_F(TrayQtWindow, AnotherProgramHidesTheWindowWithMessage32869) {
   QProcess sender;
   QEventLoop wait;
   QObject::connect(&sender, &QProcess::finished, &wait, &QEventLoop::quit);
@@ -153,7 +153,7 @@ QString RunToEnd(const QString& program, const QStringList& arguments, int* exit
   return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-TEST(ToolProgram, RunsUntilEscapeAndObeysMessagesFromOtherPrograms) {
+TEST(TrayProgram, RunsUntilEscapeAndObeysMessagesFromOtherPrograms) {
   TempMachine machine;
   QProcess tool;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
