@@ -87,7 +87,8 @@ class Controller {  // firmware + miniport-driver model of one controller
   std::string LastText(int command) const;          // text last set by 16/17/18/20/50
   // Bytes the driver holds for the host's next reads.
   size_t PendingReplyBytes() const;
-  // Runs f with the state locked; f may change the model.
+  // Runs f with the state locked; f may change the model but must not call
+  // this controller's other operations (the lock is not recursive).
   template <typename F>
   void WithState(F&& f) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -8,7 +8,7 @@
 #include "library/snmp/SNMPPDU.h"
 #include "library/snmp/SNMPUnknownObject.h"
 
-std::unique_ptr<SNMPObject> CreateObject(const BerElement& element) {
+std::unique_ptr<SNMPObject> CreateObject(const BerElement& element, int depth) {
   const ByteBuffer& content = element.content;
   switch (element.tag) {
     case kSnmpTagInteger:
@@ -21,7 +21,7 @@ std::unique_ptr<SNMPObject> CreateObject(const BerElement& element) {
     case kSnmpTagObjectIdentifier:
       return std::make_unique<SNMPObjectIdentifier>(content);
     case kSnmpTagSequence:
-      return std::make_unique<SNMPSequence>(content);
+      return std::make_unique<SNMPSequence>(content, depth);
     case kSnmpTagIpAddress:
       return std::make_unique<SNMPIPAddress>(content);
     case kSnmpTagTimeTicks:
@@ -32,9 +32,9 @@ std::unique_ptr<SNMPObject> CreateObject(const BerElement& element) {
     case kSnmpTagGetNextRequest:
     case kSnmpTagGetResponse:
     case kSnmpTagSetRequest:
-      return std::make_unique<SNMPPDU>(content, element.tag);
+      return std::make_unique<SNMPPDU>(content, element.tag, depth);
     case kSnmpTagTrap:
-      return std::make_unique<SNMPTrapPDU>(content);
+      return std::make_unique<SNMPTrapPDU>(content, depth);
     default:
       return std::make_unique<SNMPUnknownObject>(content);
   }

@@ -7,4 +7,5 @@
 #include "library/snmp/BerElement.h"
 #include "library/snmp/SNMPObject.h"
 
-std::unique_ptr<SNMPObject> CreateObject(const BerElement& element);
+// depth: how many containers enclose the element (for the decoder's nesting bound).
+std::unique_ptr<SNMPObject> CreateObject(const BerElement& element, int depth = 0);

@@ -19,7 +19,8 @@ SNMPPDU::SNMPPDU(uint8_t type, int32_t request_id, int32_t error_status, int32_t
   Add(std::move(bindings));
 }
 
-SNMPPDU::SNMPPDU(const ByteBuffer& content, uint8_t type) : SNMPSequence(type, content) {}
+SNMPPDU::SNMPPDU(const ByteBuffer& content, uint8_t type, int depth)
+    : SNMPSequence(type, content, depth) {}
 
 int32_t SNMPPDU::GetRequestId() const {
   const SNMPInteger* value = IntegerAt(0);
@@ -31,7 +32,8 @@ int32_t SNMPPDU::GetErrorStatus() const {
   return value != nullptr ? value->GetValue() : -1;
 }
 
-SNMPTrapPDU::SNMPTrapPDU(const ByteBuffer& content) : SNMPSequence(kSnmpTagTrap, content) {}
+SNMPTrapPDU::SNMPTrapPDU(const ByteBuffer& content, int depth)
+    : SNMPSequence(kSnmpTagTrap, content, depth) {}
 
 SNMPMessage::SNMPMessage(int32_t version, const char* community, std::unique_ptr<SNMPObject> pdu) {
   Add(std::make_unique<SNMPInteger>(version));

@@ -19,7 +19,7 @@ class SNMPPDU : public SNMPSequence {
   // Elements: request id, error status, error index (new integers), bindings.
   SNMPPDU(uint8_t type, int32_t request_id, int32_t error_status, int32_t error_index,
           std::unique_ptr<SNMPSequence> bindings);
-  SNMPPDU(const ByteBuffer& content, uint8_t type);
+  SNMPPDU(const ByteBuffer& content, uint8_t type, int depth = 0);
 
   // -1 when element 0 (1) is missing or not an integer: a value no answer
   // to this library's requests is accepted with.
@@ -30,7 +30,7 @@ class SNMPPDU : public SNMPSequence {
 
 class SNMPTrapPDU : public SNMPSequence {
  public:
-  explicit SNMPTrapPDU(const ByteBuffer& content);
+  explicit SNMPTrapPDU(const ByteBuffer& content, int depth = 0);
 };
 
 class SNMPMessage : public SNMPSequence {

@@ -6,28 +6,12 @@
 #include "library/snmp/CreateObject.h"
 #include "library/snmp/SNMPInteger.h"
 
-namespace {
-
-// Nesting of DecodeElements on this thread (containers decode their content
-// from their constructors, through CreateObject).
-thread_local int t_nDecodeDepth = 0;
-
-class DepthGuard {
- public:
-  DepthGuard() { ++t_nDecodeDepth; }
-  ~DepthGuard() { --t_nDecodeDepth; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-  bool TooDeep() const { return t_nDecodeDepth > kMaxDecodeDepth; }
-};
-
-}  // namespace
-
 SNMPSequence::SNMPSequence() : SNMPSequence(kSnmpTagSequence) {}
-SNMPSequence::SNMPSequence(const ByteBuffer& content) : SNMPSequence(kSnmpTagSequence, content) {}
+SNMPSequence::SNMPSequence(const ByteBuffer& content, int depth)
+    : SNMPSequence(kSnmpTagSequence, content, depth) {}
 SNMPSequence::SNMPSequence(uint8_t tag) : SNMPObject(tag) {}
-SNMPSequence::SNMPSequence(uint8_t tag, const ByteBuffer& content) : SNMPObject(tag) {
-  DecodeElements(content);
+SNMPSequence::SNMPSequence(uint8_t tag, const ByteBuffer& content, int depth) : SNMPObject(tag) {
+  DecodeElements(content, depth);
 }
 
 SNMPSequence::~SNMPSequence() {
@@ -51,14 +35,15 @@ const SNMPSequence* SNMPSequence::SequenceAt(int32_t index) const {
   return dynamic_cast<const SNMPSequence*>(At(index));
 }
 
-void SNMPSequence::DecodeElements(const ByteBuffer& content) {
-  DepthGuard depth;
-  if (depth.TooDeep()) return;
+void SNMPSequence::DecodeElements(const ByteBuffer& content, int depth) {
+  // The depth travels down as an argument (not as thread state) so that the
+  // decoder keeps no per-thread storage in a library that hosts unload.
+  if (depth >= kMaxDecodeDepth) return;
   const int32_t total = content.GetLength();
   BerElement element;
   for (int32_t offset = 0; offset < total; offset += element.size) {
     if (!ReadElement(content, offset, element)) break;
-    Add(CreateObject(element));
+    Add(CreateObject(element, depth + 1));
   }
 }
 

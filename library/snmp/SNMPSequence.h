@@ -19,7 +19,8 @@ inline constexpr int kMaxDecodeDepth = 16;
 class SNMPSequence : public SNMPObject {
  public:
   SNMPSequence();
-  explicit SNMPSequence(const ByteBuffer& content);
+  // depth: how many containers enclose this one in the tree being decoded.
+  explicit SNMPSequence(const ByteBuffer& content, int depth = 0);
   ~SNMPSequence() override;
 
   // Appends element; the container owns it from now on. A null element is
@@ -37,8 +38,9 @@ class SNMPSequence : public SNMPObject {
 
   // Decodes content element by element and appends the objects. Stops at the
   // first element that does not lie wholly inside content (keeping the ones
-  // before it); deeper than kMaxDecodeDepth nothing is decoded.
-  void DecodeElements(const ByteBuffer& content);
+  // before it). depth is this container's nesting; from kMaxDecodeDepth on
+  // nothing is decoded.
+  void DecodeElements(const ByteBuffer& content, int depth = 0);
 
   // Tag, length and the elements' encodings. An element whose encoding does
   // not fit the 512-byte content is left out and the later ones are tried.
@@ -46,7 +48,7 @@ class SNMPSequence : public SNMPObject {
 
  protected:
   explicit SNMPSequence(uint8_t tag);
-  SNMPSequence(uint8_t tag, const ByteBuffer& content);
+  SNMPSequence(uint8_t tag, const ByteBuffer& content, int depth);
 
  private:
   std::vector<std::unique_ptr<SNMPObject>> m_Elements;

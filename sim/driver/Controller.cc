@@ -274,12 +274,15 @@ std::string Controller::Describe() const {
   static const char* const kRaidStates[] = {"?", "normal", "degraded", "rebuilding", "failed"};
   static const char* const kVolumeStates[] = {"?",            "normal",     "degraded",  "failed",
                                               "initializing", "rebuilding", "migrating", "checking"};
+  auto name = [](const char* const* names, size_t count, int v) {
+    return v > 0 && static_cast<size_t>(v) < count ? names[v] : "?";
+  };
   for (const RaidSet& r : s.raid_sets) {
-    o << "  raid set \"" << r.name << "\": " << kRaidStates[static_cast<int>(r.state)] << ", "
+    o << "  raid set \"" << r.name << "\": " << name(kRaidStates, std::size(kRaidStates), static_cast<int>(r.state)) << ", "
       << r.members.size() << " members\n";
   }
   for (const VolumeSet& v : s.volumes) {
-    o << "  volume set \"" << v.name << "\": " << kVolumeStates[static_cast<int>(v.state)]
+    o << "  volume set \"" << v.name << "\": " << name(kVolumeStates, std::size(kVolumeStates), static_cast<int>(v.state))
       << ", raid level " << v.level << ", " << v.capacity_mb << " MB\n";
   }
   o << "faults:";

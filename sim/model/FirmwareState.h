@@ -80,7 +80,6 @@ struct FirmwareState {
   std::string firmware_version = "V1.45 2026-03-02";
   std::string boot_version = "V1.40";
   uint32_t memory_mb = 256;
-  uint32_t event_slots = 128;
   uint8_t host_bus = 1;          // 0 IDE, otherwise SCSI texts
   uint8_t availability = 1;      // system information byte 179
   uint8_t layout_byte_177 = 0;
@@ -102,7 +101,7 @@ struct FirmwareState {
   HardwareMonitor monitor;
   std::map<std::string, std::string> web_pages;  // path -> HTML
 
-  EventLog events{128};
+  EventLog events{128};  // its size is the event slots of the system information
 
   // What the host has set.
   std::map<int, std::string> texts;     // by command: 16, 17, 18, 20, 50

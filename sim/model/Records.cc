@@ -39,7 +39,7 @@ std::vector<uint8_t> SystemInfoRecord(const FirmwareState& s) {
   PutText(rec, kSysBoot, 16, s.boot_version);
   Put32(rec, kSysMemory, s.memory_mb);
   std::copy(s.ip_address.begin(), s.ip_address.end(), rec.begin() + kSysAddress);
-  Put32(rec, kSysEventSlots, s.event_slots);
+  Put32(rec, kSysEventSlots, s.events.Slots());
   std::copy(s.netmask.begin(), s.netmask.end(), rec.begin() + kSysNetmask);
   Put16(rec, kSysHttpPort, s.http_port);
   rec[kSysRaidSets] = static_cast<uint8_t>(s.raid_sets.size());

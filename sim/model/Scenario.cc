@@ -186,11 +186,9 @@ std::unique_ptr<FirmwareState> LoadController(const json& c, const std::string& 
   s->firmware_version = Text(c, "firmware_version", s->firmware_version, 16, where);
   s->boot_version = Text(c, "boot_version", s->boot_version, 16, where);
   s->memory_mb = UInt(c, "memory_mb", s->memory_mb, where);
-  s->event_slots = UInt(c, "event_slots", s->event_slots, where);
-  if (!EventLog::ValidSlots(s->event_slots)) {
-    Fail(where + ".event_slots", "must be a multiple of 16 from 16 to 256");
-  }
-  s->events = EventLog(s->event_slots);
+  uint32_t slots = UInt(c, "event_slots", 128, where);
+  if (!EventLog::ValidSlots(slots)) Fail(where + ".event_slots", "must be a multiple of 16 from 16 to 256");
+  s->events = EventLog(slots);
   s->host_bus = Enum(c, "host_bus", uint8_t{1}, {{"scsi", uint8_t{1}}, {"ide", uint8_t{0}}}, where);
   s->availability = static_cast<uint8_t>(Int(c, "availability", 1, 0, 255, where));
   s->layout_byte_177 = static_cast<uint8_t>(Int(c, "layout_177", 0, 0, 255, where));

@@ -14,7 +14,8 @@
 namespace kavsim {
 namespace {
 
-// Net-SNMP keeps statistics and error state in globals.
+// Net-SNMP keeps statistics and error state in globals; the simulator's own
+// calls are serialised here (another Net-SNMP user in the same process is not).
 std::mutex& NetSnmpMutex() {
   static std::mutex m;
   return m;
@@ -91,10 +92,13 @@ SnmpResult AnswerSnmp(const FirmwareState& state, const uint8_t* request, size_t
     return result;
   }
 
-  PduPtr resp(snmp_pdu_create(SNMP_MSG_RESPONSE));
+  // Not snmp_pdu_create: that draws a request id from a process-wide counter.
+  PduPtr resp(static_cast<netsnmp_pdu*>(calloc(1, sizeof(netsnmp_pdu))));
   if (!resp) return result;
+  resp->command = SNMP_MSG_RESPONSE;
   resp->reqid = req->reqid;
   resp->version = SNMP_VERSION_1;
+  resp->securityModel = SNMP_DEFAULT_SECMODEL;
   resp->community = static_cast<u_char*>(malloc(community.size() + 1));
   if (resp->community == nullptr) return result;
   std::memcpy(resp->community, community.data(), community.size());
