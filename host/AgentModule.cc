@@ -59,10 +59,13 @@ void ReleaseValue(AsnAny* value) {
   value->asnType = ASN_NULL;
 }
 
-void ReleaseList(RFC1157VarBindList* list, UINT allocated) {
+// Releases every binding and the array. For a request list, original and
+// allocated are the array and count we handed over: whatever the agent did to
+// the count, exactly those bindings are released, never one beyond the array.
+void ReleaseList(RFC1157VarBindList* list, const SnmpVarBind* original = nullptr,
+                 UINT allocated = 0) {
   if (list->list != nullptr) {
-    // A list the agent shortened still holds the bindings we allocated.
-    UINT count = list->len > allocated ? list->len : allocated;
+    UINT count = list->list == original ? allocated : list->len;
     for (UINT i = 0; i < count; ++i) {
       ReleaseOid(&list->list[i].name);
       ReleaseValue(&list->list[i].value);
@@ -201,7 +204,7 @@ QueryResult AgentModule::Query(uint8_t request_type, const std::vector<OidVector
     }
   }
   if (!allocated) {
-    ReleaseList(&list, count);
+    ReleaseList(&list, list.list, count);
     LogError("out of memory for a request of %u bindings", count);
     result.error_status = SNMP_ERRORSTATUS_GENERR;
     result.error_index = 1;
@@ -210,11 +213,12 @@ QueryResult AgentModule::Query(uint8_t request_type, const std::vector<OidVector
 
   AsnInteger32 error_status = 0;
   AsnInteger32 error_index = 0;
+  SnmpVarBind* const original = list.list;
   BOOL answered = reinterpret_cast<QueryFn>(query_)(request_type, &list, &error_status,
                                                     &error_index);
   UINT returned = list.list == nullptr ? 0 : (list.len < count ? list.len : count);
   for (UINT i = 0; i < returned; ++i) CopyBinding(list.list[i], &result.bindings[i]);
-  ReleaseList(&list, count);
+  ReleaseList(&list, original, count);
 
   if (!answered) {
     // The service answers a request its agent refused as a general error.
@@ -250,7 +254,7 @@ TrapStatus AgentModule::NextTrap(HostTrap* trap) {
     if (!ok) LogError("the agent handed over a malformed trap; it is not sent");
   }
   ReleaseOid(&enterprise);
-  ReleaseList(&list, 0);
+  ReleaseList(&list);
   if (!got) return TrapStatus::kNone;
   return ok ? TrapStatus::kTrap : TrapStatus::kMalformed;
 }
