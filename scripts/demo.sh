@@ -80,7 +80,7 @@ INI
 say "Starting kavsim with $(basename "$SCENARIO")"
 "$BIN/kavsim" --device-dir "$DEVICES" --scenario "$SCENARIO" > "$WORK/kavsim.log" 2>&1 &
 PIDS+=($!)
-wait_for 10 test -S "$DEVICES/scsi2" -a -S "$DEVICES/scsi9" \
+wait_for 10 grep -q "kavsim: ready" "$WORK/kavsim.log" \
   || { cat "$WORK/kavsim.log"; die "kavsim did not come up"; }
 echo "controllers on SCSI ports 2 and 9 (devices in $DEVICES)"
 

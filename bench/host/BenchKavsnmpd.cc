@@ -113,9 +113,7 @@ struct Host {
                        kavit::SourceDir() + "/sim/scenarios/" + scenario},
                       dir.File("kavsim.log")))
       Fail("cannot start kavsim");
-    if (!kavit::WaitUntil([&] { return kavit::ReadFile(dir.File("kavsim.log")).find("scsi") !=
-                                       std::string::npos; },
-                          10000))
+    if (!kavsim.WaitForLog("kavsim: ready", 10000))
       Fail("kavsim did not come up: " + kavsim.log());
     port = kavit::FreeUdpPort();
     std::vector<std::string> argv = {kavit::BinDir() + "/kavsnmpd", "--agent",

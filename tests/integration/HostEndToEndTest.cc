@@ -76,8 +76,7 @@ class EndToEnd : public ::testing::Test {
     ASSERT_TRUE(kavsim_.Start({BinDir() + "/kavsim", "--device-dir", devices_, "--scenario",
                                Scenario(scenario)},
                               dir_.File("kavsim.log")));
-    ASSERT_TRUE(WaitUntil([&] { return access((devices_ + "/scsi9").c_str(), F_OK) == 0; }, 10000))
-        << kavsim_.log();
+    ASSERT_TRUE(kavsim_.WaitForLog("kavsim: ready", 10000)) << kavsim_.log();
   }
 
   // Its own device, settings and IPC directories: the port mutexes are
