@@ -38,7 +38,7 @@ std::string HostUsage() {
          "foreground, logs to stderr, stops on SIGTERM or SIGINT.\n"
          "\n"
          "  --agent PATH          the agent library to load (required)\n"
-         "  --listen SPEC         where to answer SNMP requests, as a Net-SNMP transport\n"
+         "  --listen ADDRESS      where to answer SNMP requests, as a Net-SNMP transport\n"
          "                        address (default udp:127.0.0.1:1161); master mode only\n"
          "  --community TEXT      the read-only SNMPv1/v2c community managers must send and\n"
          "                        that traps carry (default public); master mode only\n"

@@ -47,11 +47,11 @@ bool AddSink(const std::string& sink, int version, const std::string& community)
 }  // namespace
 
 std::string ListenIpv4Address(const std::string& listen) {
-  std::string spec = listen;
-  if (spec.rfind("udp:", 0) == 0 || spec.rfind("UDP:", 0) == 0) spec = spec.substr(4);
-  if (spec.find(',') != std::string::npos) return "";
-  size_t colon = spec.rfind(':');
-  std::string host = colon == std::string::npos ? spec : spec.substr(0, colon);
+  std::string address = listen;
+  if (address.rfind("udp:", 0) == 0 || address.rfind("UDP:", 0) == 0) address = address.substr(4);
+  if (address.find(',') != std::string::npos) return "";
+  size_t colon = address.rfind(':');
+  std::string host = colon == std::string::npos ? address : address.substr(0, colon);
   in_addr address;
   if (inet_pton(AF_INET, host.c_str(), &address) != 1 || address.s_addr == htonl(INADDR_ANY))
     return "";
