@@ -52,8 +52,8 @@ std::string ListenIpv4Address(const std::string& listen) {
   if (address.find(',') != std::string::npos) return "";
   size_t colon = address.rfind(':');
   std::string host = colon == std::string::npos ? address : address.substr(0, colon);
-  in_addr address;
-  if (inet_pton(AF_INET, host.c_str(), &address) != 1 || address.s_addr == htonl(INADDR_ANY))
+  in_addr ipv4;
+  if (inet_pton(AF_INET, host.c_str(), &ipv4) != 1 || ipv4.s_addr == htonl(INADDR_ANY))
     return "";
   return host;
 }
