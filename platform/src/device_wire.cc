@@ -30,35 +30,56 @@ Result WaitFor(int fd, short events, int timeout_ms) {
   }
 }
 
+// Each call tries the socket first and waits only when it would block: a unix
+// socket nearly always takes a whole message at once, and once a message's
+// first bytes are in, the rest has usually arrived with them.
 Result SendAll(int fd, const std::vector<uint8_t>& data, int timeout_ms) {
   size_t done = 0;
+  bool wait = false;
   while (done < data.size()) {
-    Result ready = WaitFor(fd, POLLOUT, timeout_ms);
-    if (ready != Result::kOk) return ready;
+    if (wait) {
+      Result ready = WaitFor(fd, POLLOUT, timeout_ms);
+      if (ready != Result::kOk) return ready;
+    }
     ssize_t n = send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        wait = true;
+        continue;
+      }
       return errno == EPIPE || errno == ECONNRESET ? Result::kClosed : Result::kIoError;
     }
     done += static_cast<size_t>(n);
+    wait = false;
   }
   return Result::kOk;
 }
 
 // Reads exactly `length` bytes. A clean end of stream before the first byte
-// of a message is kClosed; in the middle of one it is a protocol error.
+// of a message is kClosed; in the middle of one it is a protocol error. The
+// start of a message is waited for first, since the peer is usually still
+// working on it.
 Result ReceiveAll(int fd, uint8_t* data, size_t length, int timeout_ms, bool message_start) {
   size_t done = 0;
+  bool wait = message_start;
   while (done < length) {
-    Result ready = WaitFor(fd, POLLIN, timeout_ms);
-    if (ready != Result::kOk) return ready;
+    if (wait) {
+      Result ready = WaitFor(fd, POLLIN, timeout_ms);
+      if (ready != Result::kOk) return ready;
+    }
     ssize_t n = recv(fd, data + done, length - done, MSG_DONTWAIT);
     if (n == 0) return (message_start && done == 0) ? Result::kClosed : Result::kProtocolError;
     if (n < 0) {
-      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        wait = true;
+        continue;
+      }
       return errno == ECONNRESET ? Result::kClosed : Result::kIoError;
     }
     done += static_cast<size_t>(n);
+    wait = false;
   }
   return Result::kOk;
 }

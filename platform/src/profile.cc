@@ -9,9 +9,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -67,12 +69,7 @@ struct ProfileFile {
   std::string newline = "\n";
 };
 
-bool LoadFile(const std::string& path, ProfileFile* file) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string content = buffer.str();
+void ParseContent(const std::string& content, ProfileFile* file) {
   if (content.find("\r\n") != std::string::npos) file->newline = "\r\n";
   size_t start = 0;
   while (start < content.size()) {
@@ -83,7 +80,105 @@ bool LoadFile(const std::string& path, ProfileFile* file) {
     file->lines.push_back(ParseLine(raw));
     start = end + 1;
   }
+}
+
+// What is read from a file that cannot be read (a folder, say) counts as empty,
+// as an opened stream that yields nothing.
+std::string ReadContent(int fd) {
+  std::string content;
+  char chunk[8192];
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    content.append(chunk, static_cast<size_t>(n));
+  }
+  return content;
+}
+
+bool LoadFile(const std::string& path, ProfileFile* file) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ParseContent(ReadContent(fd), file);
+  close(fd);
   return true;
+}
+
+// Which version of a file a parsed copy was made from. A rewrite through
+// WritePrivateProfileStringA renames a new file into place, so its inode
+// differs; an edit in place changes the size or the modification time.
+struct FileVersion {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  struct timespec modified {};
+
+  static FileVersion Of(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  }
+  bool operator==(const FileVersion& o) const {
+    return device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+  }
+};
+
+// Modification times come from a clock that advances in ticks, so an edit in
+// place just after a read may keep the time the read saw. A copy is only
+// trusted for a file that had been left alone for this long when it was read.
+constexpr int64_t kSettledNs = 1000000000;
+
+int64_t Nanoseconds(const struct timespec& t) {
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+struct CachedFile {
+  FileVersion version;
+  bool trusted = false;
+  std::shared_ptr<const ProfileFile> file;
+};
+
+// Parsed copies of the files read recently, so that a reader asking for several
+// keys of an unchanged file (the agent, on every query) does not parse it again.
+class ProfileCache {
+ public:
+  std::shared_ptr<const ProfileFile> Load(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      std::lock_guard<std::mutex> hold(mutex_);
+      auto it = files_.find(path);
+      if (it != files_.end() && it->second.trusted && it->second.version == FileVersion::Of(st)) {
+        return it->second.file;
+      }
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    bool cacheable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    auto file = std::make_shared<ProfileFile>();
+    ParseContent(ReadContent(fd), file.get());
+    close(fd);
+    if (cacheable) {
+      CachedFile entry;
+      entry.version = FileVersion::Of(st);
+      entry.trusted = Nanoseconds(now) - Nanoseconds(st.st_mtim) >= kSettledNs;
+      entry.file = file;
+      std::lock_guard<std::mutex> hold(mutex_);
+      if (files_.size() >= kMaxFiles && files_.find(path) == files_.end()) files_.clear();
+      files_[path] = std::move(entry);
+    }
+    return file;
+  }
+
+ private:
+  static constexpr size_t kMaxFiles = 32;
+  std::mutex mutex_;
+  std::map<std::string, CachedFile> files_;
+};
+
+ProfileCache& Cache() {
+  static ProfileCache* cache = new ProfileCache;  // outlives readers in exiting threads
+  return *cache;
 }
 
 // Index of the section's header line, or -1.
@@ -118,8 +213,9 @@ std::string Unquote(const std::string& value) {
 
 std::optional<std::string> ReadValue(const char* section, const char* key, const char* path) {
   if (section == nullptr || key == nullptr || path == nullptr) return std::nullopt;
-  ProfileFile file;
-  if (!LoadFile(PosixPath(path), &file)) return std::nullopt;
+  std::shared_ptr<const ProfileFile> loaded = Cache().Load(PosixPath(path));
+  if (!loaded) return std::nullopt;
+  const ProfileFile& file = *loaded;
   long header = FindSection(file, section);
   if (header < 0) return std::nullopt;
   long line = FindKey(file, header, key);

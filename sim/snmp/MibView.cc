@@ -25,11 +25,7 @@ class Builder {
   void Cell(uint32_t group, uint32_t column, uint32_t index, const std::string& v) {
     AddText({group, 1, 1, column, index}, v);
   }
-  std::vector<MibObject> Take() {
-    std::sort(objects_.begin(), objects_.end(),
-              [](const MibObject& a, const MibObject& b) { return a.name < b.name; });
-    return std::move(objects_);
-  }
+  std::vector<MibObject> Take() { return std::move(objects_); }
 
  private:
   MibObject Make(std::initializer_list<uint32_t> tail) {
@@ -73,53 +69,58 @@ std::vector<MibObject> BuildMibView(const FirmwareState& s) {
   b.Scalar(13, Clamp(s.volumes.size()));
   b.Scalar(14, Clamp(s.disks.size()));
 
-  // Hardware monitor: voltages, fans, temperatures in one table.
-  uint32_t row = 0;
-  auto reading = [&b, &row](const Reading& r, int type, const char* unit) {
-    ++row;
-    b.Cell(kMonitor, 2, row, r.name);
-    b.Cell(kMonitor, 3, row, type);
-    b.Cell(kMonitor, 4, row, r.present ? r.value : 0);
-    b.Cell(kMonitor, 5, row, std::string(unit));
-    b.Cell(kMonitor, 6, row, r.present ? 1 : 2);
+  // Cells go in column by column, which is the MIB's order, so the view needs
+  // no sorting.
+  auto table = [&b](uint32_t group, size_t rows, uint32_t column, auto value) {
+    for (size_t i = 0; i < rows; ++i) b.Cell(group, column, static_cast<uint32_t>(i + 1), value(i));
   };
-  for (const Reading& r : s.monitor.voltages) reading(r, 1, "mV");
-  for (const Reading& r : s.monitor.fans) reading(r, 2, "RPM");
-  for (const Reading& r : s.monitor.temperatures) reading(r, 3, "C");
 
-  for (size_t i = 0; i < s.raid_sets.size(); ++i) {
-    const RaidSet& r = s.raid_sets[i];
-    uint32_t idx = static_cast<uint32_t>(i + 1);
-    b.Cell(kRaidSets, 2, idx, r.name);
-    b.Cell(kRaidSets, 3, idx, static_cast<int32_t>(r.state));
-    b.Cell(kRaidSets, 4, idx, Clamp(r.members.size()));
-    b.Cell(kRaidSets, 5, idx, Clamp(r.capacity_mb));
-    b.Cell(kRaidSets, 6, idx, Clamp(r.free_mb));
-  }
-  for (size_t i = 0; i < s.volumes.size(); ++i) {
-    const VolumeSet& v = s.volumes[i];
-    uint32_t idx = static_cast<uint32_t>(i + 1);
-    b.Cell(kVolumes, 2, idx, v.name);
-    b.Cell(kVolumes, 3, idx, v.raid_set + 1);
-    b.Cell(kVolumes, 4, idx, v.level);
-    b.Cell(kVolumes, 5, idx, Clamp(v.capacity_mb));
-    b.Cell(kVolumes, 6, idx, Clamp(v.stripe_kb));
-    b.Cell(kVolumes, 7, idx, static_cast<int32_t>(v.state));
-    b.Cell(kVolumes, 8, idx, v.progress);
-  }
-  for (size_t i = 0; i < s.disks.size(); ++i) {
-    const Disk& d = s.disks[i];
-    uint32_t idx = static_cast<uint32_t>(i + 1);
-    b.Cell(kDisks, 2, idx, d.number);
-    b.Cell(kDisks, 3, idx, d.unit);
-    b.Cell(kDisks, 4, idx, d.model);
-    b.Cell(kDisks, 5, idx, d.serial);
-    b.Cell(kDisks, 6, idx, d.firmware);
-    b.Cell(kDisks, 7, idx, Clamp(d.capacity_mb));
-    b.Cell(kDisks, 8, idx, static_cast<int32_t>(d.state));
-    b.Cell(kDisks, 9, idx, d.raid_set + 1);
-    b.Cell(kDisks, 10, idx, d.temperature);
-  }
+  // Hardware monitor: voltages, fans, temperatures in one table.
+  struct MonitorRow {
+    const Reading* reading;
+    int type;
+    const char* unit;
+  };
+  std::vector<MonitorRow> monitor;
+  for (const Reading& r : s.monitor.voltages) monitor.push_back({&r, 1, "mV"});
+  for (const Reading& r : s.monitor.fans) monitor.push_back({&r, 2, "RPM"});
+  for (const Reading& r : s.monitor.temperatures) monitor.push_back({&r, 3, "C"});
+  const size_t readings = monitor.size();
+  table(kMonitor, readings, 2, [&](size_t i) { return monitor[i].reading->name; });
+  table(kMonitor, readings, 3, [&](size_t i) { return int32_t{monitor[i].type}; });
+  table(kMonitor, readings, 4, [&](size_t i) {
+    const Reading& r = *monitor[i].reading;
+    return int32_t{r.present ? r.value : 0};
+  });
+  table(kMonitor, readings, 5, [&](size_t i) { return std::string(monitor[i].unit); });
+  table(kMonitor, readings, 6, [&](size_t i) { return int32_t{monitor[i].reading->present ? 1 : 2}; });
+
+  const size_t sets = s.raid_sets.size();
+  table(kRaidSets, sets, 2, [&](size_t i) { return s.raid_sets[i].name; });
+  table(kRaidSets, sets, 3, [&](size_t i) { return static_cast<int32_t>(s.raid_sets[i].state); });
+  table(kRaidSets, sets, 4, [&](size_t i) { return Clamp(s.raid_sets[i].members.size()); });
+  table(kRaidSets, sets, 5, [&](size_t i) { return Clamp(s.raid_sets[i].capacity_mb); });
+  table(kRaidSets, sets, 6, [&](size_t i) { return Clamp(s.raid_sets[i].free_mb); });
+
+  const size_t volumes = s.volumes.size();
+  table(kVolumes, volumes, 2, [&](size_t i) { return s.volumes[i].name; });
+  table(kVolumes, volumes, 3, [&](size_t i) { return int32_t{s.volumes[i].raid_set + 1}; });
+  table(kVolumes, volumes, 4, [&](size_t i) { return int32_t{s.volumes[i].level}; });
+  table(kVolumes, volumes, 5, [&](size_t i) { return Clamp(s.volumes[i].capacity_mb); });
+  table(kVolumes, volumes, 6, [&](size_t i) { return Clamp(s.volumes[i].stripe_kb); });
+  table(kVolumes, volumes, 7, [&](size_t i) { return static_cast<int32_t>(s.volumes[i].state); });
+  table(kVolumes, volumes, 8, [&](size_t i) { return int32_t{s.volumes[i].progress}; });
+
+  const size_t disks = s.disks.size();
+  table(kDisks, disks, 2, [&](size_t i) { return int32_t{s.disks[i].number}; });
+  table(kDisks, disks, 3, [&](size_t i) { return int32_t{s.disks[i].unit}; });
+  table(kDisks, disks, 4, [&](size_t i) { return s.disks[i].model; });
+  table(kDisks, disks, 5, [&](size_t i) { return s.disks[i].serial; });
+  table(kDisks, disks, 6, [&](size_t i) { return s.disks[i].firmware; });
+  table(kDisks, disks, 7, [&](size_t i) { return Clamp(s.disks[i].capacity_mb); });
+  table(kDisks, disks, 8, [&](size_t i) { return static_cast<int32_t>(s.disks[i].state); });
+  table(kDisks, disks, 9, [&](size_t i) { return int32_t{s.disks[i].raid_set + 1}; });
+  table(kDisks, disks, 10, [&](size_t i) { return int32_t{s.disks[i].temperature}; });
   return b.Take();
 }
 

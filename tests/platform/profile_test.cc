@@ -1,6 +1,12 @@
 // Private profile files: reading rules, rewriting that keeps other lines, and
 // atomic replacement under a concurrent reader.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -122,6 +128,52 @@ TEST(ProfileTest, WritingCreatesAMissingFileAndTakesBackslashPaths) {
   EXPECT_EQ(GetPrivateProfileStringA("SNMP", "Community", "public", buffer, sizeof buffer, windows_style.c_str()), 0u);
   EXPECT_FALSE(WritePrivateProfileStringA("SNMP", "K", "v", dir.File("missing/dir.ini").c_str()));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+// Sets a file's modification time well into the past, as for a settings file
+// nobody has touched for a while.
+void Age(const std::string& path) {
+  struct timespec times[2];
+  clock_gettime(CLOCK_REALTIME, &times[0]);
+  times[0].tv_sec -= 60;
+  times[1] = times[0];
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+int Level(const std::string& path) {
+  return static_cast<int>(GetPrivateProfileIntA("SNMP", "NoLevel", -1, path.c_str()));
+}
+
+// Readers reuse what they parsed while a file is unchanged; every kind of
+// change must still show at the very next read, however quickly it follows.
+TEST(ProfileTest, ChangesAreSeenAtTheNextRead) {
+  TempDir dir;
+  std::string path = dir.File("KavSnmp.ini");
+  WriteAll(path, "[SNMP]\nNoLevel=1\n");
+  Age(path);
+  ASSERT_EQ(Level(path), 1);
+  ASSERT_EQ(Level(path), 1);
+  // Rewrites of the same length in the same second.
+  for (const char* level : {"2", "3"}) {
+    ASSERT_TRUE(WritePrivateProfileStringA("SNMP", "NoLevel", level, path.c_str()));
+    EXPECT_EQ(Level(path), atoi(level));
+  }
+  // Edits in place of the same length, the second within the clock tick of the first.
+  Age(path);
+  ASSERT_EQ(Level(path), 3);
+  for (const char* content : {"[SNMP]\nNoLevel=4\n", "[SNMP]\nNoLevel=5\n"}) {
+    WriteAll(path, content);
+    EXPECT_EQ(Level(path), content[15] - '0');
+  }
+  // An edit in place that restores an old time stamp still changes the length.
+  WriteAll(path, "[SNMP]\nNoLevel=6\n");
+  Age(path);
+  ASSERT_EQ(Level(path), 6);
+  WriteAll(path, "[SNMP]\nNoLevel=17\n");
+  Age(path);
+  EXPECT_EQ(Level(path), 17);
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  EXPECT_EQ(Level(path), -1) << "a removed file gives the default";
 }
 
 TEST(ProfileTest, ConcurrentReaderNeverSeesHalfAFile) {

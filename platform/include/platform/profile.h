@@ -18,6 +18,10 @@
 //   one. Writers in different processes are serialised with a lock on the
 //   folder, so no update is lost. Every other line, comments included, is kept.
 //   The folder must exist; the file is created when missing.
+// - Readers keep a parsed copy of a file and reuse it while the file's device,
+//   inode, size and modification time (in ns) stay the same and the file had
+//   been left alone for a second when it was read; any rewrite, through
+//   WritePrivateProfileStringA or in place, is seen at the next read.
 // - Enumeration (a NULL section or key in GetPrivateProfileStringA) is not
 //   supported: it returns 0 with an empty buffer.
 #pragma once
