@@ -159,7 +159,15 @@ RunResult RunProgram(const std::vector<std::string>& argv, const Env& env, int t
   return result;
 }
 
-Daemon::~Daemon() { Kill(); }
+Daemon::~Daemon() {
+  // A polite stop first, so the daemon removes what it created; then the
+  // hard way.
+  if (pid_ > 0 && !exited_) {
+    kill(pid_, SIGTERM);
+    Reap(3000);
+  }
+  Kill();
+}
 
 bool Daemon::Start(const std::vector<std::string>& argv, const std::string& log_path,
                    const Env& env) {

@@ -54,9 +54,10 @@ struct RunResult {
 // Runs a program to its end (killed after timeout_ms) and collects its output.
 RunResult RunProgram(const std::vector<std::string>& argv, const Env& env = {}, int timeout_ms = 20000);
 
-// A background process whose output goes to a log file. The destructor kills
-// it (and anything still in its process group) if it is still running; a child
-// also dies with the test process, so nothing outlives a crashed test.
+// A background process whose output goes to a log file. The destructor stops
+// it if it is still running (SIGTERM, then SIGKILL for it and anything still in
+// its process group); a child also dies with the test process, so nothing
+// outlives a crashed test.
 class Daemon {
  public:
   Daemon() = default;
