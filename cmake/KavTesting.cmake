@@ -1,11 +1,12 @@
 # Helpers shared by every test folder.
 #
-# kav_add_gtest(NAME SOURCES... [LIBS ...] [LABELS ...])
+# kav_add_gtest(NAME SOURCES... [LIBS ...] [LABELS ...] [PROPERTIES name value ...])
 #   Builds a GoogleTest program and registers its cases with CTest.
 #   LABELS tsan marks thread-heavy tests that `make tsan` runs under ThreadSanitizer
-#   (one label; programs without it are labelled unit).
+#   (one label; programs without it are labelled unit). PROPERTIES are further
+#   CTest properties for every case of the program (for example RUN_SERIAL TRUE).
 function(kav_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${ARG_LIBS})
   # One label per program: a list would be split into separate properties here.
@@ -16,7 +17,7 @@ function(kav_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${label} TIMEOUT 300)
+    PROPERTIES LABELS ${label} TIMEOUT 300 ${ARG_PROPERTIES})
 endfunction()
 
 # kav_add_fuzz_target(NAME SOURCES... LIBS ... SEEDS dir)
