@@ -7,10 +7,10 @@
 
 #include "platform/windows.h"
 #include "win32/KavSnmpAgent/AgentState.h"
+#include "win32/KavSnmpAgent/SettingsPath.h"
 
 namespace {
 
-constexpr const char* kSettingsFile = "KVADM\\SNMP\\KavSnmp.ini";
 constexpr int kDefaultPort = 81;
 constexpr int kDefaultLevel = 0;
 constexpr const char* kDefaultCommunity = "public";
@@ -25,26 +25,6 @@ KavSettings DefaultSettings() {
 
 std::mutex g_SettingsLock;
 KavSettings g_Settings = DefaultSettings();
-
-// The settings file's full path. False when the program files folder cannot
-// be had or the path would not fit: the path is then never built from an
-// unknown folder, and the caller reads nothing.
-bool SettingsPath(char (&path)[MAX_PATH]) {
-  HMODULE shell = LoadLibraryA("shfolder.dll");
-  if (shell == nullptr) return false;
-  bool ok = false;
-  auto lookup = reinterpret_cast<PFNSHGETFOLDERPATHA>(GetProcAddress(shell, "SHGetFolderPathA"));
-  if (lookup != nullptr) {
-    char folder[MAX_PATH] = {};
-    if (lookup(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder) == S_OK) {
-      folder[MAX_PATH - 1] = '\0';
-      int n = std::snprintf(path, MAX_PATH, "%s\\%s", folder, kSettingsFile);
-      ok = n > 0 && n < MAX_PATH;
-    }
-  }
-  FreeLibrary(shell);
-  return ok;
-}
 
 }  // namespace
 
